@@ -1,0 +1,63 @@
+# Lumsifter: `make run` builds and starts the program, `make test` builds and runs every test.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+
+DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
+	libgtest-dev libgmock-dev \
+	qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins \
+	libcanberra-dev libglib2.0-dev mdbtools-dev mdbtools \
+	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
+	fd-find findutils
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test unit-test e2e-test bench screenshot clean format
+
+all: build
+
+deps:
+	@missing=$$(for p in $(DEBIAN_PACKAGES); do \
+		dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+		echo "Installing missing packages:" $$missing; \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "No display found. Lumsifter is a desktop program; start it on a desktop, or in a virtual X server:"; \
+		echo "    xvfb-run -a $(BUILD_DIR)/bin/lumsifter"; \
+		exit 1; \
+	fi
+	$(BUILD_DIR)/bin/lumsifter
+
+unit-test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE e2e
+
+e2e-test: build
+	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L e2e
+
+test: unit-test e2e-test
+
+bench: build
+	$(BUILD_DIR)/bin/lumsifter-bench $(BUILD_DIR)/bench
+
+screenshot: build
+	tests/e2e/take-screenshot.sh $(BUILD_DIR)/bin/lumsifter docs/main-window.png
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QTime>
+
+namespace platform {
+
+// The current time of day.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QTime currentTime() const = 0;
+};
+
+class SystemClock : public Clock {
+public:
+    QTime currentTime() const override { return QTime::currentTime(); }
+};
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#include "platform/Platform.h"
+
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Volumes.h"
+
+#include <QCoreApplication>
+
+namespace platform {
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+Platform Platform::real()
+{
+    Platform p;
+    p.messageBox = std::make_shared<QtMessageBox>();
+    p.clock = std::make_shared<SystemClock>();
+    p.volumes = std::make_shared<MountedVolumes>();
+    p.applicationFolder = programFolder();
+    p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
+    return p;
+}
+
+} // namespace platform

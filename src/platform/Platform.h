@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace lumsift {
+class SearchComponent;
+}
+
+namespace platform {
+
+class Clock;
+class MessageBox;
+class Volumes;
+
+// The operating-system seams the windows use. The program runs on the real ones; tests hand in fakes.
+struct Platform {
+    std::shared_ptr<MessageBox> messageBox;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<Volumes> volumes;
+
+    // The application folder shown in Text4: the folder of the running program.
+    QString applicationFolder;
+    // The search component's file; by default Lumsift.ocx in the application folder.
+    QString componentFile;
+    // A component to use instead of loading componentFile (tests).
+    std::shared_ptr<lumsift::SearchComponent> component;
+
+    // The real seams of this machine.
+    static Platform real();
+};
+
+// The folder that holds the running program.
+QString programFolder();
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+namespace platform {
+
+// The system's long time format without its zone, e.g. "h:mm:ss AP" or "HH:mm:ss".
+QString timeOfDayFormat();
+
+// A time of day written in that format, to the second.
+QString timeOfDayText(const QTime &time);
+
+// Seconds since midnight of a text written by timeOfDayText; nothing for any other text.
+std::optional<int> parseTimeOfDay(const QString &text);
+
+// A duration in seconds as "hh:mm:ss". A duration that runs past midnight (end before start, so
+// negative) is shown as the real elapsed time: a day is added.
+QString durationText(int seconds);
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/Volumes.h"
+
+#include <QString>
+#include <QTime>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A message box that records every box shown and answers from a script (OK, or Yes for a Yes/No box,
+// when the script is empty).
+class FakeMessageBox : public platform::MessageBox {
+public:
+    struct Shown {
+        QString prompt;
+        int style;
+        QString title;
+    };
+
+    int show(const QString &prompt, int style, const QString &title) override;
+
+    std::vector<Shown> shown;
+    std::deque<int> answers;
+    // Called while a box is "open", to act during it (as timers do while a real box is modal).
+    std::function<void()> whileOpen;
+};
+
+class FakeClock : public platform::Clock {
+public:
+    QTime currentTime() const override { return now; }
+    QTime now{10, 0, 0};
+};
+
+class FakeVolumes : public platform::Volumes {
+public:
+    std::vector<platform::Drive> drives() const override { return list; }
+    std::vector<platform::Drive> list{platform::Drive{'C', "/"}};
+};
+
+// A Platform of fakes; the application folder is given by the test.
+struct FakePlatform {
+    std::shared_ptr<FakeMessageBox> messages = std::make_shared<FakeMessageBox>();
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
+
+    platform::Platform platform(const QString &applicationFolder) const;
+};
+
+// The folder of the built program (build/bin), where Lumsift.ocx and the helpers lie.
+QString builtProgramFolder();
