@@ -9,9 +9,16 @@
 #include <QTime>
 
 #include <deque>
+#include <ostream>
 #include <functional>
 #include <memory>
 #include <vector>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A message box that records every box shown and answers from a script (OK, or Yes for a Yes/No box,
 // when the script is empty).

@@ -1,0 +1,286 @@
+#include "main_window/Form1.h"
+
+#include "app/LumsifterApp.h"
+#include "main_window/DesignLook.h"
+#include "main_window/Step.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/TimeText.h"
+#include "platform/Twips.h"
+#include "platform/Volumes.h"
+#include "result_actions/PictureViewer.h"
+#include "saved_list/SavedListPanel.h"
+#include "status_window/Form2.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+using platform::LayeredWindow;
+
+namespace {
+
+const QString webSite = QStringLiteral("www.lumsifter.example");
+const QString finishCaption = QStringLiteral("Finish search!");
+
+} // namespace
+
+QStringList instructionLines()
+{
+    return {QStringLiteral("WELCOME!"),
+            QStringLiteral("RUN THIS FILE IN ANY DRIVE"),
+            QStringLiteral("   Examples:"),
+            QStringLiteral("     C:/Lumsifter.exe"),
+            QStringLiteral("     D:/Lumsifter.exe"),
+            QStringLiteral("     E:/Lumsifter.exe"),
+            QStringLiteral("     F:/Lumsifter.exe"),
+            QStringLiteral("DONT RUN THIS FILE IN SUBFOLDERS OR FOLDERS"),
+            QStringLiteral("Make sure to copy ''Lumsift.ocx'' together with this application"),
+            QString(),
+            webSite,
+            QStringLiteral("halvekor@lumsifter.example")};
+}
+
+QString aboutText()
+{
+    return QStringList{QStringLiteral("KORVA'S FILE MANAGER UTILITY"), QString(), webSite, QString(),
+                       QStringLiteral("Created by Halvekor"), QString(),
+                       QStringLiteral(" Written in C++ with the Qt toolkit")}
+        .join(QStringLiteral("\r\n"));
+}
+
+QString helpText()
+{
+    return QStringLiteral("Place this application in C:/, D:/ , E:/ or any other Drive together with the file "
+                          "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n");
+}
+
+Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
+    : app_(app)
+    , platform_(platform)
+    , timer2_(new QTimer(this))
+    , layered_(*this)
+    , ls1_(platform.componentFile, platform.volumes, platform.component)
+{
+    // Timers are named before setupUi so that it connects their slots by name.
+    timer2_->setObjectName(QStringLiteral("Timer2"));
+    timer2_->setInterval(1);
+    timer2_->setTimerType(Qt::PreciseTimer);
+    ui.setupUi(this);
+    placePanels();
+    design::applyLook(*this);
+    banner_ = design::banner();
+    setWindowIcon(QPixmap::fromImage(design::icon()));
+    setFixedSize(size());
+    ui.Text1->setInsertPolicy(QComboBox::NoInsert);
+    ui.Text1->setCurrentIndex(-1);
+    ui.Text1->setEditText(QString());
+    ui.Text1->lineEdit()->installEventFilter(this);
+    ui.Drive1->setDrives(platform_.volumes->drives());
+    startUp();
+    timer2_->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::placePanels()
+{
+    picture1_ = new PictureViewer(this);
+    picture1_->setGeometry(twipsRect(3240, 3840, 7455, 4335));
+    picture1_->hide();
+    picture2_ = new SavedListPanel(this);
+    picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
+    picture2_->hide();
+}
+
+void Form1::startUp()
+{
+    step([&] { ui.Text4->setText(platform_.applicationFolder); });
+    step([&] { check(ui.Drive1->setDrive(QStringLiteral("C:"))); });
+    step([&] { app_.statusWindow(); });
+    step([&] {
+        for (const QString &line : instructionLines())
+            ui.List1->addItem(line);
+    });
+    step([&] {
+        lngAlpha_ = 0;
+        applyOpacity(lngAlpha_);
+    });
+    step([&] { ui.Label12->setText(QString::number(ui.Drive1->count())); });
+}
+
+void Form1::applyOpacity(int alpha)
+{
+    layered_.SetWindowLong(LayeredWindow::GWL_EXSTYLE,
+                           layered_.GetWindowLong(LayeredWindow::GWL_EXSTYLE) | LayeredWindow::WS_EX_LAYERED);
+    layered_.SetLayeredWindowAttributes(0, std::uint8_t(alpha), LayeredWindow::LWA_ALPHA);
+}
+
+void Form1::on_Timer2_timeout()
+{
+    setTag(ui.Label1, addToCounter(tagOf(ui.Label1), 5));
+    lngAlpha_ = counterValue(tagOf(ui.Label1));
+    if (counterValue(tagOf(ui.Label1)) == 230)
+        timer2_->stop();
+    applyOpacity(lngAlpha_);
+}
+
+void Form1::rel()
+{
+    timer2_->stop();
+    lngAlpha_ = 230;
+    applyOpacity(lngAlpha_);
+    ui.Label12->setText(QString::number(ui.Drive1->count()));
+}
+
+void Form1::stopTimers()
+{
+    timer2_->stop();
+    for (QTimer *timer : findChildren<QTimer *>())
+        timer->stop();
+}
+
+void Form1::on_Label16_clicked()
+{
+    app_.refresh();
+}
+
+void Form1::on_Drive1_driveChanged()
+{
+    step([&] { ui.Text1->setFocus(); });
+}
+
+void Form1::on_Text2_clicked()
+{
+    ui.Drive1->setVisible(true);
+}
+
+void Form1::on_Command2_clicked()
+{
+    const int answer = platform_.messageBox->show(QStringLiteral("Exit now?"),
+                                                  platform::Style::YesNo | platform::Style::Question,
+                                                  QStringLiteral("Confirm"));
+    if (answer == platform::Answer::Yes)
+        app_.end();
+}
+
+void Form1::on_Command6_clicked()
+{
+    platform_.messageBox->show(aboutText(), platform::Style::Information, QStringLiteral("About"));
+}
+
+void Form1::on_Command7_clicked()
+{
+    platform_.messageBox->show(helpText(), platform::Style::Information, QStringLiteral("HELP"));
+}
+
+void Form1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.drawImage(0, 0, banner_);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window from its frame ends the whole program, the status window included.
+    event->accept();
+    app_.end();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui.Text1->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            searchLocation(); // the key goes on to the box as usual
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString Form1::timeOfDay() const
+{
+    return platform::timeOfDayText(platform_.clock->currentTime());
+}
+
+void Form1::findFiles(const QString &location)
+{
+    ls1_.FindFiles(ui.List1->results(), location, ui.Text1->currentText(), *this);
+}
+
+void Form1::on_Command1_clicked()
+{
+    searchLocation();
+}
+
+void Form1::searchLocation()
+{
+    Form2 &status = app_.statusWindow();
+    step([&] { status.Timer5->start(); });
+    step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
+    step([&] { status.Text1.Text = timeOfDay(); });
+    step([&] { status.setLabel1Tag(QStringLiteral("0")); });
+    if (ui.Text1->currentText().isEmpty())
+        return;
+    step([&] { ui.Text3->clear(); });
+    step([&] { ui.List1->clear(); });
+    step([&] { setEnabled(false); });
+    step([&] { findFiles(ui.Text2->text()); });
+    step([&] { setEnabled(true); });
+    step([&] { setWindowTitle(finishCaption); });
+    step([&] { ui.Label4->setText(QString::number(ui.List1->listCount())); });
+    step([&] { status.Text2.Text = timeOfDay(); });
+    step([&] { status.compu(); });
+}
+
+void Form1::on_Command11_clicked()
+{
+    searchAllDrives();
+}
+
+// The drives an all-drives run tries, by the drive count's caption: a prefix of C: to G:.
+static QStringList drivesOfCount(const QString &count)
+{
+    static const QStringList letters = {QStringLiteral("C:"), QStringLiteral("D:"), QStringLiteral("E:"),
+                                        QStringLiteral("F:"), QStringLiteral("G:")};
+    for (int n = 1; n <= 5; ++n)
+        if (count == QString::number(n))
+            return letters.mid(0, n);
+    return {};
+}
+
+void Form1::searchAllDrives()
+{
+    Form2 &status = app_.statusWindow();
+    step([&] { status.Timer5->start(); });
+    step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
+    const QString pattern = ui.Text1->currentText();
+    if (pattern.isEmpty())
+        return;
+    const QString prompt = QStringLiteral("Are you sure you want to search ") + pattern +
+                           QStringLiteral(" in all drives?\r\nThis will take long search and cannot be stop once "
+                                          "started.\r\nDo you want to continue?");
+    const int answer =
+        platform_.messageBox->show(prompt, platform::Style::YesNo | platform::Style::Question, timeOfDay());
+    if (answer != platform::Answer::Yes)
+        return;
+    step([&] { status.setLabel1Tag(QStringLiteral("0")); });
+    step([&] { ui.Text3->clear(); });
+    step([&] { status.Text1.Text = timeOfDay(); });
+    const QStringList drives = drivesOfCount(ui.Label12->text());
+    if (!drives.isEmpty()) {
+        step([&] { ui.List1->clear(); });
+        for (const QString &drive : drives) {
+            step([&] { check(ui.Drive1->setDrive(drive)); });
+            step([&] { ui.Text2->setText(drive); });
+            step([&] { setEnabled(false); });
+            step([&] { findFiles(ui.Text2->text()); });
+        }
+        step([&] { setEnabled(true); });
+        step([&] { setWindowTitle(finishCaption); });
+        step([&] { ui.Label4->setText(QString::number(ui.List1->listCount())); });
+    }
+    step([&] { status.Text2.Text = timeOfDay(); });
+    step([&] { status.compu(); });
+}

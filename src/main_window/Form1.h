@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ui_Form1.h"
+#include "platform/LayeredWindow.h"
+#include "platform/Platform.h"
+#include "search_component/LumsiftControl.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class LumsifterApp;
+class PictureViewer;
+class SavedListPanel;
+
+// The main window: the search area, the result list and the commands on it, the title strip, the
+// action row, the bottom bar and three panels hidden at start.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // Loading the window runs its start-up.
+    Form1(LumsifterApp &app, const platform::Platform &platform);
+    ~Form1() override;
+
+    Ui::Form1 &controls() { return ui; }
+    PictureViewer &Picture1() { return *picture1_; }
+    SavedListPanel &Picture2() { return *picture2_; }
+    LumsiftControl &LS1() { return ls1_; }
+    QTimer &Timer2() { return *timer2_; }
+    platform::LayeredWindow &layered() { return layered_; }
+    int lngAlpha() const { return lngAlpha_; }
+    const platform::Platform &platform() const { return platform_; }
+
+    // Shown at once, without fading: after a refresh.
+    void rel();
+
+    // The search of one location (Command1, or Enter in Text1).
+    void searchLocation();
+    // The search of drives C: to G: in turn, as many as the drive count (Command11).
+    void searchAllDrives();
+
+    // Stops the window's timers: the program is ending.
+    void stopTimers();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots: // public, so that tests can drive the reactions
+    void on_Timer2_timeout();
+    void on_Label16_clicked();
+    void on_Drive1_driveChanged();
+    void on_Text2_clicked();
+    void on_Command2_clicked();
+    void on_Command6_clicked();
+    void on_Command7_clicked();
+    void on_Command1_clicked();
+    void on_Command11_clicked();
+
+private:
+    void startUp();
+    void placePanels();
+    void applyOpacity(int alpha);
+    QString timeOfDay() const;
+    void findFiles(const QString &location);
+
+    LumsifterApp &app_;
+    platform::Platform platform_;
+    QTimer *timer2_;
+    Ui::Form1 ui;
+    PictureViewer *picture1_ = nullptr;
+    SavedListPanel *picture2_ = nullptr;
+    platform::LayeredWindow layered_;
+    LumsiftControl ls1_;
+    int lngAlpha_ = 0;
+    QImage banner_;
+};
+
+// The twelve lines the result list holds at start-up.
+QStringList instructionLines();
+// The texts of About and Help.
+QString aboutText();
+QString helpText();

@@ -1,0 +1,23 @@
+#include "result_actions/PictureFrame.h"
+
+#include <QPainter>
+
+PictureFrame::PictureFrame(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+void PictureFrame::setPicture(const QImage &picture)
+{
+    picture_ = picture;
+    update();
+}
+
+void PictureFrame::paintEvent(QPaintEvent *)
+{
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), picture_);
+}

@@ -1,0 +1,170 @@
+#include "status_window/Form2.h"
+
+#include "app/LumsifterApp.h"
+#include "main_window/Form1.h"
+#include "main_window/Step.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/TimeText.h"
+
+namespace {
+
+// Grey levels of the title's pulse, for steps 1 to 12.
+constexpr int titleGreys[12] = {0, 64, 128, 192, 224, 255, 255, 224, 192, 128, 64, 0};
+
+// Writes a label only when its text changes, so that the 1 ms mirror does not repaint for nothing.
+void setText(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+// A time-of-day text as seconds since midnight; an empty or unreadable text fails the step.
+int parseOrFail(const QString &text)
+{
+    const std::optional<int> seconds = platform::parseTimeOfDay(text);
+    check(seconds.has_value());
+    return *seconds;
+}
+
+} // namespace
+
+Form2::Form2(LumsifterApp &app, platform::Platform platform)
+    : Timer1(makeTimer("Timer1", 1, true))
+    , Timer2(makeTimer("Timer2", 110, true))
+    , Timer3(makeTimer("Timer3", 110, true))
+    , Timer4(makeTimer("Timer4", 1000, true))
+    , Timer5(makeTimer("Timer5", 100, false))
+    , app_(app)
+    , platform_(std::move(platform))
+{
+    setObjectName(QStringLiteral("Form2"));
+    QMetaObject::connectSlotsByName(this);
+}
+
+Form2::~Form2()
+{
+    stopTimers();
+}
+
+QTimer *Form2::makeTimer(const char *name, int interval, bool enabled)
+{
+    auto *timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    // The 1 ms mirror must really tick about every millisecond, not at a coarse rate.
+    timer->setTimerType(interval < 20 ? Qt::PreciseTimer : Qt::CoarseTimer);
+    if (enabled)
+        timer->start();
+    return timer;
+}
+
+void Form2::stopTimers()
+{
+    for (QTimer *timer : {Timer1, Timer2, Timer3, Timer4, Timer5})
+        timer->stop();
+}
+
+void Form2::setLabel1Caption(const QString &caption)
+{
+    if (caption == label1_.Caption)
+        return;
+    label1_.Caption = caption;
+    label1_.Tag = addToCounter(label1_.Tag, 1);
+}
+
+void Form2::on_Timer1_timeout()
+{
+    Form1 *main = app_.form1();
+    if (!main)
+        return; // every step needs the main window
+    Ui::Form1 &c = main->controls();
+    step([&] { setLabel1Caption(c.Label6->text()); });
+    step([&] { setText(c.Label4, QString::number(c.List1->listCount())); });
+    step([&] { setText(c.Label12, QString::number(c.Drive1->count())); });
+    step([&] { setText(c.Label6, main->windowTitle()); });
+    step([&] {
+        const QString location = c.Drive1->drive().left(3);
+        if (c.Text2->text() != location)
+            c.Text2->setText(location);
+    });
+    step([&] { setText(c.Label20, label1_.Tag); });
+    step([&] { setText(c.Label31, c.List1->text()); });
+}
+
+void Form2::on_Timer2_timeout()
+{
+    Tag = addToCounter(Tag, 1);
+    const int stepNumber = counterValue(Tag);
+    if (stepNumber < 1 || stepNumber > 12)
+        return;
+    if (Form1 *main = app_.form1()) {
+        QLabel *title = main->controls().lblTitle;
+        QPalette palette = title->palette();
+        const int grey = titleGreys[stepNumber - 1];
+        palette.setColor(QPalette::WindowText, QColor(grey, grey, grey));
+        title->setPalette(palette);
+    }
+    if (stepNumber == 12)
+        Tag = QStringLiteral("0");
+}
+
+void Form2::on_Timer3_timeout()
+{
+    emit systemInformationTick();
+}
+
+void Form2::settleDuration()
+{
+    step([&] { dtStart = parseOrFail(Text1.Text); });
+    step([&] { dtEnd = parseOrFail(Text2.Text); });
+    step([&] { dtDuration = dtEnd - dtStart; });
+    step([&] { Label2.Caption = platform::durationText(dtDuration); });
+    step([&] {
+        Form1 *main = app_.form1();
+        check(main != nullptr);
+        main->controls().Label29->setText(Label2.Caption);
+    });
+}
+
+void Form2::on_Timer4_timeout()
+{
+    settleDuration();
+}
+
+void Form2::on_Timer5_timeout()
+{
+    Text2.Text = platform::timeOfDayText(platform_.clock->currentTime());
+}
+
+QString Form2::overviewText(const QString &start, const QString &end, const QString &duration,
+                            const QString &keyword, int results, const QString &lastDrive)
+{
+    const QStringList lines = {
+        QStringLiteral("LUMSIFTER FINISHED!"),
+        QString(),
+        QStringLiteral("Overview                      "),
+        QString(),
+        QStringLiteral("Start Time: ") + start,
+        QStringLiteral("End Time: ") + end,
+        QStringLiteral("Duration: ") + duration,
+        QStringLiteral("Keyword: ") + keyword,
+        QStringLiteral("Result found: ") + QString::number(results),
+        QStringLiteral("Last Drive searched:") + lastDrive,
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+void Form2::compu()
+{
+    settleDuration();
+    Timer5->stop();
+    step([&] {
+        Form1 *main = app_.form1();
+        check(main != nullptr);
+        const Ui::Form1 &c = main->controls();
+        const QString report = overviewText(Text1.Text, Text2.Text, Label2.Caption, c.Text1->currentText(),
+                                            c.List1->listCount(), c.Text2->text());
+        platform_.messageBox->show(report, platform::Style::Information, QStringLiteral("Search Result"));
+    });
+}

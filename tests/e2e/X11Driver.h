@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Drives the real program on a real X server: a copy of the built program folder in a temporary
+// folder (so the program's own files land there), xdotool for windows, clicks and keys, import for
+// screenshots.
+class X11Driver {
+public:
+    X11Driver();
+    ~X11Driver();
+
+    bool hasDisplay() const { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
+    QString programFolder() const { return folder_.path(); }
+
+    // Starts the program from its copied folder.
+    void start();
+    QProcess &process() { return program_; }
+
+    // The id of the first visible window whose title is exactly `title`, or empty after the timeout.
+    QString waitForWindow(const QString &title, int timeoutMs = 10000);
+    QRect geometry(const QString &window);
+    // Clicks at a point given relative to the window's top-left corner.
+    void click(const QString &window, int x, int y);
+    // Gives the window the keyboard focus and types keys such as "Return" or "ctrl+a".
+    void key(const QString &window, const QString &keys);
+    void type(const QString &window, const QString &text);
+    bool screenshot(const QString &file);
+
+    // Runs a command and returns its standard output, trimmed.
+    static QString run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
+
+private:
+    QTemporaryDir folder_;
+    QProcess program_;
+};

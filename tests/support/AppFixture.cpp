@@ -1,0 +1,44 @@
+#include "AppFixture.h"
+
+#include "platform/PathCodec.h"
+
+#include <QFileInfo>
+#include <QWidget>
+
+void FakeComponent::FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern,
+                              QWidget &form)
+{
+    calls.push_back(Call{folder, pattern});
+    for (const QString &caption : captions)
+        form.setWindowTitle(caption);
+    if (during)
+        during();
+    for (const QString &path : found[folder]) {
+        const QFileInfo info(path);
+        const std::uint32_t dir = list.addFolder(lumsift::noFolder, platform::encodePath(info.path()).toStdString());
+        const std::string name = platform::encodePath(info.fileName()).toStdString();
+        const lumsift::FoundName one{dir, 0, std::uint32_t(name.size())};
+        list.appendFiles({&one, 1}, name);
+    }
+}
+
+void AppFixture::SetUp()
+{
+    ASSERT_TRUE(folder.isValid());
+    if (startInSetUp)
+        startProgram();
+}
+
+void AppFixture::startProgram()
+{
+    platform::Platform p = fakes.platform(folder.path());
+    p.component = component;
+    app = std::make_unique<LumsifterApp>(p);
+    app->start();
+    app->statusWindow().stopTimers();
+}
+
+void AppFixture::TearDown()
+{
+    app.reset();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Fakes.h"
+#include "app/LumsifterApp.h"
+#include "main_window/Form1.h"
+#include "search_component/SearchComponent.h"
+#include "status_window/Form2.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+// A search component that appends the paths given per folder and records each call.
+class FakeComponent : public lumsift::SearchComponent {
+public:
+    struct Call {
+        QString folder;
+        QString pattern;
+    };
+
+    void FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) override;
+
+    std::map<QString, QStringList> found; // folder -> full paths appended for it
+    std::vector<Call> calls;
+    QStringList captions; // written into the form's caption during a call, in order
+    std::function<void()> during; // runs inside each call
+};
+
+// The program on fakes: a temporary application folder, fake message boxes, clock and drives, and the
+// windows loaded. The status window's timers are stopped, so that each test drives the ticks itself.
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program; tests that change the fakes first call it themselves.
+    void startProgram();
+
+    Form1 &form() { return *app->form1(); }
+    Ui::Form1 &c() { return app->form1()->controls(); }
+    Form2 &status() { return app->statusWindow(); }
+    QString appFolder() const { return folder.path(); }
+    // The message boxes shown so far.
+    const std::vector<FakeMessageBox::Shown> &boxes() const { return fakes.messages->shown; }
+
+    FakePlatform fakes;
+    std::shared_ptr<FakeComponent> component = std::make_shared<FakeComponent>();
+    QTemporaryDir folder;
+    std::unique_ptr<LumsifterApp> app;
+    bool startInSetUp = true;
+};
