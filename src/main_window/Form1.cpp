@@ -86,10 +86,10 @@ Form1::~Form1() = default;
 
 void Form1::placePanels()
 {
-    picture1_ = new PictureViewer(this);
+    picture1_ = new PictureViewer(*this);
     picture1_->setGeometry(twipsRect(3240, 3840, 7455, 4335));
     picture1_->hide();
-    picture2_ = new SavedListPanel(this);
+    picture2_ = new SavedListPanel(*this);
     picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
     picture2_->hide();
 }
@@ -283,4 +283,49 @@ void Form1::searchAllDrives()
     }
     step([&] { status.Text2.Text = timeOfDay(); });
     step([&] { status.compu(); });
+}
+
+void Form1::on_List1_listIndexChanged()
+{
+    fileActions_.selectionStep();
+}
+
+void Form1::on_Command10_clicked()
+{
+    fileActions_.copySelected();
+}
+
+void Form1::on_Command22_clicked()
+{
+    fileActions_.deleteFile();
+}
+
+void Form1::on_Command8_clicked()
+{
+    fileActions_.run();
+}
+
+void Form1::on_Command4_clicked()
+{
+    fileActions_.play();
+}
+
+void Form1::on_Command9_clicked()
+{
+    fileActions_.searchAndCopyComponent();
+}
+
+void Form1::on_Command5_clicked()
+{
+    picture1_->open();
+}
+
+void Form1::on_Command12_clicked()
+{
+    picture2_->save();
+}
+
+void Form1::on_Command13_clicked()
+{
+    picture2_->open();
 }

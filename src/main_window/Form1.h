@@ -3,6 +3,7 @@
 #include "ui_Form1.h"
 #include "platform/LayeredWindow.h"
 #include "platform/Platform.h"
+#include "result_actions/FileActions.h"
 #include "search_component/LumsiftControl.h"
 
 #include <QTimer>
@@ -25,6 +26,7 @@ public:
     PictureViewer &Picture1() { return *picture1_; }
     SavedListPanel &Picture2() { return *picture2_; }
     LumsiftControl &LS1() { return ls1_; }
+    FileActions &fileActions() { return fileActions_; }
     QTimer &Timer2() { return *timer2_; }
     platform::LayeredWindow &layered() { return layered_; }
     int lngAlpha() const { return lngAlpha_; }
@@ -56,6 +58,15 @@ public slots: // public, so that tests can drive the reactions
     void on_Command7_clicked();
     void on_Command1_clicked();
     void on_Command11_clicked();
+    void on_List1_listIndexChanged();
+    void on_Command10_clicked();
+    void on_Command22_clicked();
+    void on_Command8_clicked();
+    void on_Command4_clicked();
+    void on_Command9_clicked();
+    void on_Command5_clicked();
+    void on_Command12_clicked();
+    void on_Command13_clicked();
 
 private:
     void startUp();
@@ -72,6 +83,7 @@ private:
     SavedListPanel *picture2_ = nullptr;
     platform::LayeredWindow layered_;
     LumsiftControl ls1_;
+    FileActions fileActions_{*this};
     int lngAlpha_ = 0;
     QImage banner_;
 };

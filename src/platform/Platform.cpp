@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/Processes.h"
+#include "platform/Sound.h"
 #include "platform/Volumes.h"
 
 #include <QCoreApplication>
@@ -19,6 +21,8 @@ Platform Platform::real()
     p.messageBox = std::make_shared<QtMessageBox>();
     p.clock = std::make_shared<SystemClock>();
     p.volumes = std::make_shared<MountedVolumes>();
+    p.processes = std::make_shared<DetachedProcessStarter>();
+    p.sound = std::make_shared<CanberraSoundPlayer>();
     p.applicationFolder = programFolder();
     p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
     return p;

@@ -12,6 +12,8 @@ namespace platform {
 
 class Clock;
 class MessageBox;
+class ProcessStarter;
+class SoundPlayer;
 class Volumes;
 
 // The operating-system seams the windows use. The program runs on the real ones; tests hand in fakes.
@@ -19,6 +21,8 @@ struct Platform {
     std::shared_ptr<MessageBox> messageBox;
     std::shared_ptr<Clock> clock;
     std::shared_ptr<Volumes> volumes;
+    std::shared_ptr<ProcessStarter> processes;
+    std::shared_ptr<SoundPlayer> sound;
 
     // The application folder shown in Text4: the folder of the running program.
     QString applicationFolder;

@@ -1,10 +1,19 @@
 #include "result_actions/PictureViewer.h"
 
+#include "main_window/Form1.h"
+#include "main_window/Step.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/TimeText.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
-PictureViewer::PictureViewer(QWidget *parent)
-    : QWidget(parent)
+#include <cmath>
+
+PictureViewer::PictureViewer(Form1 &form)
+    : QWidget(&form)
+    , form_(form)
     , timer1_(new QTimer(this))
 {
     // The slideshow timer; named before setupUi so that its slot is connected by name.
@@ -25,4 +34,72 @@ bool PictureViewer::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void PictureViewer::open()
+{
+    setVisible(true);
+}
+
+void PictureViewer::on_Command3_clicked()
+{
+    setVisible(false);
+    ui.Check1->setChecked(false); // a change runs the AutoPlay reaction
+}
+
+void PictureViewer::on_Option1_clicked()
+{
+    ui.Image2->setVisible(false);
+    ui.Image1->setVisible(true);
+}
+
+void PictureViewer::on_Option2_clicked()
+{
+    ui.Image1->setVisible(false);
+    ui.Image2->setVisible(true);
+}
+
+void PictureViewer::on_Check1_toggled(bool checked)
+{
+    // While the slideshow runs the user cannot change the selection.
+    if (checked)
+        timer1_->start();
+    else
+        timer1_->stop();
+    form_.controls().List1->setEnabled(!checked);
+}
+
+int PictureViewer::intervalMs() const
+{
+    bool ok = false;
+    const double seconds = ui.Combo1->currentText().trimmed().toDouble(&ok);
+    const double ms = std::round(seconds * 1000);
+    check(ok && ms >= 1 && ms <= std::numeric_limits<int>::max());
+    return int(ms);
+}
+
+void PictureViewer::ff()
+{
+    const QString now = platform::timeOfDayText(form_.platform().clock->currentTime());
+    form_.platform().messageBox->show(QStringLiteral("File has been found!"), platform::Style::Information, now);
+    timer1_->stop();
+}
+
+void PictureViewer::on_Timer1_timeout()
+{
+    Ui::Form1 &c = form_.controls();
+    ResultListView &list = *c.List1;
+    step([&] { timer1_->setInterval(intervalMs()); });
+    step([&] { check(list.setListIndex(list.listIndex() + 1)); });
+    step([&] { ui.Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") + c.Label4->text()); });
+    step([&] {
+        const QString typed = ui.Text7->text();
+        if (!list.text().endsWith(typed, Qt::CaseSensitive))
+            return;
+        timer1_->stop();
+        list.setEnabled(true);
+        // A name the user typed was found: say so. An empty name stops at every entry silently.
+        if (!typed.isEmpty())
+            ff();
+    });
 }

@@ -2,16 +2,45 @@
 
 #include "ui_SavedListPanel.h"
 
+#include <QByteArray>
 #include <QWidget>
 
-// Picture2, the saved-list panel of the main window.
+#include <optional>
+#include <vector>
+
+class Form1;
+
+// Picture2, the saved list: paths kept in save.txt beside the program, shown in lstEmployee.
 class SavedListPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SavedListPanel(QWidget *parent = nullptr);
+    explicit SavedListPanel(Form1 &form);
 
     Ui::SavedListPanel &controls() { return ui; }
 
+    // "Save " on the main window: appends the path in Text3 to save.txt.
+    void save();
+    // "Open" on the main window: loads save.txt into the panel and shows it.
+    void open();
+
+    QByteArray saveFile() const { return besideProgram(QStringLiteral("save.txt")); }
+    QByteArray tempFile() const { return besideProgram(QStringLiteral("Temp.txt")); }
+
+public slots: // public, so that tests can drive the reactions
+    void on_lstEmployee_itemSelectionChanged();
+    void on_Command16_clicked();
+    void on_Command14_clicked();
+
 private:
+    QByteArray besideProgram(const QString &name) const;
+    QString now() const;
+    QString selectedEntry() const;
+    void reload();
+    void showCount();
+    // Writes the surviving entries to Temp.txt and, when something was removed, save.txt from
+    // what Temp.txt holds; save.txt is left untouched unless Temp.txt holds exactly the survivors.
+    void rewrite(const std::vector<QByteArray> &kept, int removed);
+
+    Form1 &form_;
     Ui::SavedListPanel ui;
 };

@@ -21,6 +21,8 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.messageBox = messages;
     p.clock = clock;
     p.volumes = volumes;
+    p.processes = processes;
+    p.sound = sound;
     p.applicationFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
     return p;

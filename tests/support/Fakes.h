@@ -3,9 +3,12 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "platform/Processes.h"
+#include "platform/Sound.h"
 #include "platform/Volumes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <deque>
@@ -50,11 +53,29 @@ public:
     std::vector<platform::Drive> list{platform::Drive{'C', "/"}};
 };
 
+class FakeProcesses : public platform::ProcessStarter {
+public:
+    bool start(const QString &commandLine) override
+    {
+        started.push_back(commandLine);
+        return !commandLine.isEmpty();
+    }
+    QStringList started;
+};
+
+class FakeSound : public platform::SoundPlayer {
+public:
+    void play(const QByteArray &name) override { played.push_back(name); }
+    std::vector<QByteArray> played;
+};
+
 // A Platform of fakes; the application folder is given by the test.
 struct FakePlatform {
     std::shared_ptr<FakeMessageBox> messages = std::make_shared<FakeMessageBox>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
+    std::shared_ptr<FakeProcesses> processes = std::make_shared<FakeProcesses>();
+    std::shared_ptr<FakeSound> sound = std::make_shared<FakeSound>();
 
     platform::Platform platform(const QString &applicationFolder) const;
 };
