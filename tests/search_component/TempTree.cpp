@@ -1,0 +1,88 @@
+#include "TempTree.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <string_view>
+#include <vector>
+
+TempTree::TempTree()
+    : root_(dir_.path().toStdString()) {}
+
+namespace {
+
+void removeEntry(int parentFd, const char *name) {
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parentFd, name, 0);
+        return;
+    }
+    ::fchmod(fd, 0755);
+    std::vector<std::string> names;
+    if (DIR *dir = ::fdopendir(::dup(fd))) {
+        while (const dirent *entry = ::readdir(dir))
+            if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..")
+                names.emplace_back(entry->d_name);
+        ::closedir(dir);
+    }
+    for (const std::string &child : names)
+        removeEntry(fd, child.c_str());
+    ::close(fd);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+} // namespace
+
+TempTree::~TempTree() {
+    removeEntry(AT_FDCWD, root_.c_str());
+}
+
+void TempTree::folder(const std::string &relative) const {
+    ASSERT_EQ(::mkdir(path(relative).c_str(), 0755), 0) << relative;
+}
+
+void TempTree::file(const std::string &relative) const {
+    const int fd = ::open(path(relative).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << relative;
+    ::close(fd);
+}
+
+void TempTree::link(const std::string &target, const std::string &relative) const {
+    ASSERT_EQ(::symlink(target.c_str(), path(relative).c_str()), 0) << relative;
+}
+
+std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
+                                lumsift::WalkOptions options, lumsift::WalkStats *stats) {
+    const lumsift::NameMatcher matcher(pattern);
+    lumsift::FolderWalk walk(root, matcher, options);
+    walk.start();
+    std::set<std::string> paths;
+    lumsift::ResultBatch batch;
+    for (bool done = false; !done;) {
+        done = walk.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
+        batch.clear();
+        walk.takeResults(batch);
+        for (const lumsift::Hit &hit : batch.hits) {
+            const std::string folder = lumsift::folderPath(hit.folder);
+            paths.insert(folder + (folder.ends_with('/') ? "" : "/") +
+                         batch.names.substr(hit.offset, hit.length));
+        }
+    }
+    if (stats)
+        *stats = walk.stats();
+    return paths;
+}
+
+int openDescriptorCount() {
+    int count = 0;
+    if (DIR *fds = ::opendir("/proc/self/fd")) {
+        while (::readdir(fds))
+            ++count;
+        ::closedir(fds);
+    }
+    return count;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FolderWalk.h"
+
+#include <QTemporaryDir>
+
+#include <set>
+#include <string>
+
+// A folder tree in a temporary folder, built from paths relative to its root (raw bytes).
+class TempTree {
+public:
+    TempTree();
+    ~TempTree(); // removes what QTemporaryDir cannot: undecodable names, paths past PATH_MAX
+    const std::string &root() const { return root_; }
+    std::string path(const std::string &relative) const { return root_ + "/" + relative; }
+
+    void folder(const std::string &relative) const;
+    void file(const std::string &relative) const;
+    void link(const std::string &target, const std::string &relative) const;
+
+private:
+    QTemporaryDir dir_;
+    std::string root_;
+};
+
+// The full paths a complete walk finds.
+std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
+                                lumsift::WalkOptions options = {}, lumsift::WalkStats *stats = nullptr);
+
+// Descriptors this process has open.
+int openDescriptorCount();
