@@ -76,7 +76,9 @@ Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
     ui.Text1->setInsertPolicy(QComboBox::NoInsert);
     ui.Text1->setCurrentIndex(-1);
     ui.Text1->setEditText(QString());
-    ui.Text1->lineEdit()->installEventFilter(this);
+    // Keys reach the box itself, which hands them to its line edit; an Enter that the line edit gets
+    // directly is passed up to the box as well.
+    ui.Text1->installEventFilter(this);
     ui.Drive1->setDrives(platform_.volumes->drives());
     startUp();
     timer2_->start();
@@ -191,7 +193,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui.Text1->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == ui.Text1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             searchLocation(); // the key goes on to the box as usual

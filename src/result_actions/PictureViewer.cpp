@@ -22,13 +22,15 @@ PictureViewer::PictureViewer(Form1 &form)
     ui.setupUi(this);
     ui.Combo1->setInsertPolicy(QComboBox::NoInsert);
     ui.Combo1->setCurrentText(QStringLiteral("3"));
+    // Keys reach the box itself, which hands them to its line edit; watch both.
+    ui.Combo1->installEventFilter(this);
     ui.Combo1->lineEdit()->installEventFilter(this);
 }
 
 bool PictureViewer::eventFilter(QObject *watched, QEvent *event)
 {
     // Combo1 key press: every typed character is discarded, so its value is picked from the list.
-    if (watched == ui.Combo1->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == ui.Combo1 || watched == ui.Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty())
             return true;

@@ -49,17 +49,21 @@ QString X11Driver::run(const QString &program, const QStringList &arguments, int
 
 QString X11Driver::waitForWindow(const QString &title, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
     QString exact = QStringLiteral("^");
     for (const QChar c : title) {
         if (QStringLiteral(".[]()*+?{}|^$\\").contains(c))
             exact += u'\\';
         exact += c;
     }
-    exact += u'$';
+    return waitForWindowMatching(exact + u'$', timeoutMs);
+}
+
+QString X11Driver::waitForWindowMatching(const QString &pattern, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
     while (clock.elapsed() < timeoutMs) {
-        const QString found = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", exact});
+        const QString found = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", pattern});
         if (!found.isEmpty())
             return found.split(u'\n').first();
         QThread::msleep(100);

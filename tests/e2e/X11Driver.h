@@ -23,6 +23,8 @@ public:
 
     // The id of the first visible window whose title is exactly `title`, or empty after the timeout.
     QString waitForWindow(const QString &title, int timeoutMs = 10000);
+    // The same for a title matching an extended regular expression.
+    QString waitForWindowMatching(const QString &pattern, int timeoutMs = 10000);
     QRect geometry(const QString &window);
     // Clicks at a point given relative to the window's top-left corner.
     void click(const QString &window, int x, int y);

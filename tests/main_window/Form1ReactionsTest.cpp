@@ -119,8 +119,10 @@ TEST_F(Form1Reactions, AboutAndHelpShowTheirTexts)
 TEST_F(Form1Reactions, KeysTypedIntoTheIntervalBoxChangeNothing)
 {
     QComboBox *combo = form().Picture1().controls().Combo1;
-    QTest::keyClicks(combo->lineEdit(), QStringLiteral("9x"));
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
+    for (QWidget *target : {static_cast<QWidget *>(combo), static_cast<QWidget *>(combo->lineEdit())}) {
+        QTest::keyClicks(target, QStringLiteral("9x"));
+        QTest::keyClick(target, Qt::Key_Backspace);
+    }
     EXPECT_EQ(combo->currentText(), QStringLiteral("3"));
     combo->setCurrentIndex(0);
     EXPECT_EQ(combo->currentText(), QStringLiteral(".1"));
