@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/Sockets.h"
+#include "platform/SystemFacts.h"
 #include "platform/Volumes.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,8 @@ Platform Platform::real()
     p.volumes = std::make_shared<MountedVolumes>();
     p.applicationFolder = programFolder();
     p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
+    p.sockets = std::make_shared<SystemSockets>();
+    p.systemFacts = std::make_shared<LocalSystemFacts>();
     return p;
 }
 

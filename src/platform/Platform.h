@@ -14,6 +14,9 @@ class Clock;
 class MessageBox;
 class Volumes;
 
+class Sockets;
+class SystemFacts;
+
 // The operating-system seams the windows use. The program runs on the real ones; tests hand in fakes.
 struct Platform {
     std::shared_ptr<MessageBox> messageBox;
@@ -26,6 +29,8 @@ struct Platform {
     QString componentFile;
     // A component to use instead of loading componentFile (tests).
     std::shared_ptr<lumsift::SearchComponent> component;
+    std::shared_ptr<Sockets> sockets;
+    std::shared_ptr<SystemFacts> systemFacts;
 
     // The real seams of this machine.
     static Platform real();

@@ -23,6 +23,8 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.volumes = volumes;
     p.applicationFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
+    p.sockets = sockets;
+    p.systemFacts = systemFacts;
     return p;
 }
 

@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 #include "platform/Volumes.h"
 
+#include "SystemFakes.h"
+
 #include <QString>
 #include <QTime>
 
@@ -55,6 +57,8 @@ struct FakePlatform {
     std::shared_ptr<FakeMessageBox> messages = std::make_shared<FakeMessageBox>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
+    std::shared_ptr<FakeSockets> sockets = std::make_shared<FakeSockets>();
+    std::shared_ptr<FakeSystemFacts> systemFacts = std::make_shared<FakeSystemFacts>();
 
     platform::Platform platform(const QString &applicationFolder) const;
 };
