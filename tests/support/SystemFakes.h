@@ -40,6 +40,6 @@ public:
     std::optional<QString> userName() const override { return user; }
 
     static constexpr std::uint64_t MB = 1024 * 1024;
-    platform::MemoryStatus memory{512 * MB, 256 * MB};
+    platform::MemoryStatus memory{.totalPhys = 512 * MB, .availPhys = 256 * MB};
     std::optional<QString> user = QStringLiteral("tester");
 };
