@@ -4,6 +4,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
 #include "platform/Sound.h"
+#include "platform/Sockets.h"
+#include "platform/SystemFacts.h"
 #include "platform/Volumes.h"
 
 #include <QCoreApplication>
@@ -25,6 +27,8 @@ Platform Platform::real()
     p.sound = std::make_shared<CanberraSoundPlayer>();
     p.applicationFolder = programFolder();
     p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
+    p.sockets = std::make_shared<SystemSockets>();
+    p.systemFacts = std::make_shared<LocalSystemFacts>();
     return p;
 }
 

@@ -16,6 +16,9 @@ class ProcessStarter;
 class SoundPlayer;
 class Volumes;
 
+class Sockets;
+class SystemFacts;
+
 // The operating-system seams the windows use. The program runs on the real ones; tests hand in fakes.
 struct Platform {
     std::shared_ptr<MessageBox> messageBox;
@@ -30,6 +33,8 @@ struct Platform {
     QString componentFile;
     // A component to use instead of loading componentFile (tests).
     std::shared_ptr<lumsift::SearchComponent> component;
+    std::shared_ptr<Sockets> sockets;
+    std::shared_ptr<SystemFacts> systemFacts;
 
     // The real seams of this machine.
     static Platform real();

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/TimeText.h"
+#include "system_info/SystemInformation.h"
 
 namespace {
 
@@ -39,6 +40,10 @@ Form2::Form2(LumsifterApp &app, platform::Platform platform)
     , platform_(std::move(platform))
 {
     setObjectName(QStringLiteral("Form2"));
+    systemInformation_ = std::make_unique<SystemInformation>(platform_, [this]() -> Ui::Form1 * {
+        Form1 *main = app_.form1();
+        return main ? &main->controls() : nullptr;
+    });
     QMetaObject::connectSlotsByName(this);
 }
 
@@ -111,6 +116,7 @@ void Form2::on_Timer2_timeout()
 
 void Form2::on_Timer3_timeout()
 {
+    systemInformation_->tick(Command1.Caption, Command1.Tag);
     emit systemInformationTick();
 }
 

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 class LumsifterApp;
+class SystemInformation;
 
 // The status window: never shown, it exists for its five timers and for a few controls that serve
 // as storage. Its ticks keep the main window's counters, mirrors, title colour and clock current,
@@ -78,4 +81,5 @@ private:
     LumsifterApp &app_;
     platform::Platform platform_;
     Control label1_;
+    std::unique_ptr<SystemInformation> systemInformation_;
 };

@@ -7,6 +7,8 @@
 #include "platform/Sound.h"
 #include "platform/Volumes.h"
 
+#include "SystemFakes.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -76,6 +78,8 @@ struct FakePlatform {
     std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
     std::shared_ptr<FakeProcesses> processes = std::make_shared<FakeProcesses>();
     std::shared_ptr<FakeSound> sound = std::make_shared<FakeSound>();
+    std::shared_ptr<FakeSockets> sockets = std::make_shared<FakeSockets>();
+    std::shared_ptr<FakeSystemFacts> systemFacts = std::make_shared<FakeSystemFacts>();
 
     platform::Platform platform(const QString &applicationFolder) const;
 };

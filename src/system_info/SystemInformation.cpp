@@ -1,0 +1,122 @@
+#include "system_info/SystemInformation.h"
+
+#include "main_window/Form1.h"
+#include "main_window/Step.h"
+#include "platform/Sockets.h"
+#include "platform/SystemFacts.h"
+#include "system_info/XCOPY1.h"
+
+#include <QScopeGuard>
+
+#include <cmath>
+
+namespace sysinfo {
+
+namespace {
+
+double megabytes(std::uint64_t bytes)
+{
+    return static_cast<double>(bytes) / 1024 / 1024;
+}
+
+} // namespace
+
+QString wholeNumberText(double value, const QLocale &locale)
+{
+    QString digits = QString::number(std::llround(value)).rightJustified(3, u'0');
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, locale.groupSeparator());
+    return digits;
+}
+
+QString twoDecimalsText(double value, const QLocale &locale)
+{
+    return QString::number(value, 'f', 2).replace(u'.', locale.decimalPoint());
+}
+
+QString hostLine(const QString &hostName)
+{
+    return QStringLiteral("Computer Name: ") + hostName;
+}
+
+std::optional<QString> memoryLine(std::uint64_t availableBytes, std::uint64_t totalBytes,
+                                  const QLocale &locale)
+{
+    if (totalBytes == 0)
+        return std::nullopt;
+    const double available = static_cast<double>(availableBytes);
+    const double total = static_cast<double>(totalBytes);
+    const double inUse = 100 - (available / total * 100);
+    return QStringLiteral("RAM: ") + wholeNumberText(megabytes(availableBytes), locale) +
+           QStringLiteral(" MB") + QStringLiteral(" of ") + wholeNumberText(megabytes(totalBytes), locale) +
+           QStringLiteral(" MB ") + QStringLiteral("  [") + twoDecimalsText(inUse, locale) +
+           QStringLiteral("% in used]");
+}
+
+QString userLine(const std::optional<QString> &userName)
+{
+    if (!userName)
+        return QStringLiteral("You are not logged in");
+    return QStringLiteral("Your Domain:  ") + *userName;
+}
+
+TrackedMessageBox::TrackedMessageBox(std::shared_ptr<platform::MessageBox> boxes)
+    : boxes_(std::move(boxes))
+{
+}
+
+int TrackedMessageBox::show(const QString &prompt, int style, const QString &title)
+{
+    ++open_;
+    const auto closed = qScopeGuard([this] { --open_; });
+    return boxes_->show(prompt, style, title);
+}
+
+} // namespace sysinfo
+
+SystemInformation::SystemInformation(const platform::Platform &platform, MainControls mainControls)
+    : sockets_(platform.sockets)
+    , facts_(platform.systemFacts)
+    , messages_(platform.messageBox)
+    , mainControls_(std::move(mainControls))
+{
+}
+
+Ui::Form1 &SystemInformation::controls() const
+{
+    Ui::Form1 *controls = mainControls_();
+    check(controls != nullptr);
+    return *controls;
+}
+
+platform::SystemFacts &SystemInformation::facts() const
+{
+    check(facts_ != nullptr);
+    return *facts_;
+}
+
+void SystemInformation::tick(QString &memoryLine, QString &userLine)
+{
+    step([&] { showHostName(); });
+    platform::MemoryStatus memory;
+    step([&] { memory = facts().memoryStatus(); });
+    step([&] {
+        const std::optional<QString> line =
+            sysinfo::memoryLine(memory.availPhys, memory.totalPhys, QLocale());
+        check(line.has_value());
+        memoryLine = *line;
+    });
+    step([&] { controls().Label25->setText(memoryLine); });
+    step([&] { userLine = sysinfo::userLine(facts().userName()); });
+    step([&] { controls().Label27->setText(userLine); });
+}
+
+void SystemInformation::showHostName()
+{
+    // Ticks go on inside an open box; asking again there would stack one box upon another.
+    check(!messages_.isOpen());
+    check(sockets_ != nullptr);
+    const QString name = XCOPY1(*sockets_, messages_).getHostName();
+    // Fetched only now: the main window may have been reloaded while a box was open.
+    controls().Label26->setText(sysinfo::hostLine(name));
+}
