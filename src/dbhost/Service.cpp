@@ -81,7 +81,9 @@ std::vector<CatalogObject> readCatalog(MdbHandle *mdb, bool jet3) {
     while (t.next()) {
         if (objects.size() >= size_t(maximumCatalogRows))
             refuse(Error::unreadable, QStringLiteral("The catalog is damaged: it does not end."));
-        objects.push_back(catalogObject(t, at));
+        CatalogObject o = catalogObject(t, at);
+        if (!o.name.isEmpty()) // a nameless row is damage, not an object
+            objects.push_back(std::move(o));
     }
     return objects;
 }
