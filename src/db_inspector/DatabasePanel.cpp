@@ -19,7 +19,7 @@ DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
     , host_{std::move(helperProgram)} {
     ui_->setupUi(this);
     applyColours();
-    connectionString_ = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));
+    state_.connectionString = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));
 }
 
 DatabasePanel::~DatabasePanel() = default;
@@ -61,10 +61,28 @@ void DatabasePanel::on_Command18_clicked() {
                     ui_->List2->addItem(t.Name());
             });
         }
-        connectionString_ = ado::connectionStringFor(db->Name());
+        state_.connectionString = ado::connectionStringFor(db->Name());
     });
     step([&] { db.value().Close(); });
     step([&] { ui_->Label30->setText(QString::number(ui_->List2->count())); });
+}
+
+// The item at List2's selected index; empty text when none is selected.
+QString DatabasePanel::selectedTable() const {
+    const QList<QListWidgetItem *> selected = ui_->List2->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+// DB Info.
+void DatabasePanel::on_Command20_clicked() {
+    runDatabaseReport(*ui_->List3, state_, selectedTable(), host_);
+    ui_->Label34->setText(QString::number(ui_->List3->count()));
+}
+
+// DB Properties.
+void DatabasePanel::on_Command21_clicked() {
+    runPropertiesReport(*ui_->List3, state_, host_);
+    ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 
 QListWidget *DatabasePanel::List2() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db_inspector/Reports.h"
 #include "dbhost/HostSession.h"
 
 #include <QWidget>
@@ -50,18 +51,23 @@ public:
 
     // The connection string of both reports: the database whose tables Select last listed, and
     // before any, ADODEMO.MDB in the application folder.
-    const QString &connectionString() const { return connectionString_; }
+    const QString &connectionString() const { return state_.connectionString; }
+    // The connection string and the error that last ended a report.
+    const ReportState &reportState() const { return state_; }
 
 private slots:
     void on_Command18_clicked();
     void on_Command19_clicked();
+    void on_Command20_clicked();
+    void on_Command21_clicked();
 
 private:
     void applyColours();
+    QString selectedTable() const;
 
     std::unique_ptr<Ui::DatabasePanel> ui_;
     MainWindowView mainWindow_;
     std::shared_ptr<platform::MessageBox> messages_;
     dbhost::HostOptions host_;
-    QString connectionString_;
+    ReportState state_;
 };

@@ -112,6 +112,7 @@ QCborMap JetFile::info() const {
     m[QStringLiteral("localeId")] = mdb_->f->lang_id;
     m[QStringLiteral("encrypted")] = mdb_->f->db_key != 0;
     m[QStringLiteral("fileSize")] = header_.size;
+    m[QStringLiteral("library")] = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
     return m;
 }
 

@@ -6,7 +6,7 @@
 // operation's results or "error" (a code below), "message" and "log" (what libmdb printed meanwhile).
 //
 //   open    path (bytes)         -> info {engine, version, jet, pageSize, codePage, localeId,
-//                                         encrypted, fileSize}
+//                                         encrypted, fileSize, library}
 //   catalog                      -> objects [{name, type, flags, database, connect, foreignName}]
 //   query   table                -> cursor, columns [{name, type, size, precision, scale,
 //                                                     nullable, autoNumber, key}]
