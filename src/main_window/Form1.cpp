@@ -1,6 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "app/LumsifterApp.h"
+#include "db_inspector/DatabasePanel.h"
 #include "main_window/DesignLook.h"
 #include "main_window/Step.h"
 #include "platform/Clock.h"
@@ -94,6 +95,11 @@ void Form1::placePanels()
     picture2_ = new SavedListPanel(*this);
     picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
     picture2_->hide();
+    DatabasePanel::MainWindowView view{[this] { return ui.Text3->text(); }, [this] { return ui.Label31->text(); }};
+    picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.applicationFolder,
+                                  platform_.databaseHelper);
+    picture6_->setGeometry(twipsRect(240, 3960, 12255, 4215));
+    picture6_->hide();
 }
 
 void Form1::startUp()
@@ -330,4 +336,9 @@ void Form1::on_Command12_clicked()
 void Form1::on_Command13_clicked()
 {
     picture2_->open();
+}
+
+void Form1::on_Command17_clicked()
+{
+    picture6_->open();
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class DatabasePanel;
 class LumsifterApp;
 class PictureViewer;
 class SavedListPanel;
@@ -25,6 +26,7 @@ public:
     Ui::Form1 &controls() { return ui; }
     PictureViewer &Picture1() { return *picture1_; }
     SavedListPanel &Picture2() { return *picture2_; }
+    DatabasePanel &Picture6() { return *picture6_; }
     LumsiftControl &LS1() { return ls1_; }
     FileActions &fileActions() { return fileActions_; }
     QTimer &Timer2() { return *timer2_; }
@@ -67,6 +69,7 @@ public slots: // public, so that tests can drive the reactions
     void on_Command5_clicked();
     void on_Command12_clicked();
     void on_Command13_clicked();
+    void on_Command17_clicked();
 
 private:
     void startUp();
@@ -81,6 +84,7 @@ private:
     Ui::Form1 ui;
     PictureViewer *picture1_ = nullptr;
     SavedListPanel *picture2_ = nullptr;
+    DatabasePanel *picture6_ = nullptr;
     platform::LayeredWindow layered_;
     LumsiftControl ls1_;
     FileActions fileActions_{*this};

@@ -27,6 +27,7 @@ Platform Platform::real()
     p.sound = std::make_shared<CanberraSoundPlayer>();
     p.applicationFolder = programFolder();
     p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
+    p.databaseHelper = p.applicationFolder + QStringLiteral("/lumsifter-dbhost");
     p.sockets = std::make_shared<SystemSockets>();
     p.systemFacts = std::make_shared<LocalSystemFacts>();
     return p;

@@ -31,6 +31,8 @@ struct Platform {
     QString applicationFolder;
     // The search component's file; by default Lumsift.ocx in the application folder.
     QString componentFile;
+    // The helper process that reads Access databases; by default beside the program.
+    QString databaseHelper;
     // A component to use instead of loading componentFile (tests).
     std::shared_ptr<lumsift::SearchComponent> component;
     std::shared_ptr<Sockets> sockets;

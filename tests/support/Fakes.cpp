@@ -25,6 +25,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.sound = sound;
     p.applicationFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
+    p.databaseHelper = builtProgramFolder() + QStringLiteral("/lumsifter-dbhost");
     p.sockets = sockets;
     p.systemFacts = systemFacts;
     return p;

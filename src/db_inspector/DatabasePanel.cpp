@@ -1,0 +1,122 @@
+#include "db_inspector/DatabasePanel.h"
+
+#include "ui_DatabasePanel.h"
+
+#include "main_window/Step.h"
+#include "platform/MessageBox.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/dao/Dao.h"
+
+#include <optional>
+
+DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
+                             std::shared_ptr<platform::MessageBox> messages, QString applicationFolder,
+                             QString helperProgram)
+    : QWidget(parent)
+    , ui_(std::make_unique<Ui::DatabasePanel>())
+    , mainWindow_(std::move(mainWindow))
+    , messages_(std::move(messages))
+    , host_{std::move(helperProgram)} {
+    ui_->setupUi(this);
+    applyColours();
+    state_.connectionString = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));
+}
+
+DatabasePanel::~DatabasePanel() = default;
+
+void DatabasePanel::applyColours() {
+    QPalette panel = palette();
+    panel.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(panel);
+    QPalette hint = ui_->Label35->palette();
+    hint.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    ui_->Label35->setPalette(hint);
+}
+
+void DatabasePanel::open() {
+    setVisible(true);
+}
+
+void DatabasePanel::on_Command19_clicked() {
+    setVisible(false);
+}
+
+// Select: the ordinary tables of the database whose path Label31 shows.
+void DatabasePanel::on_Command18_clicked() {
+    if (mainWindow_.Text3().isEmpty()) {
+        messages_->show(QStringLiteral("Select database file path"), platform::Style::OkOnly, QString());
+        return;
+    }
+    step([&] { ui_->List2->clear(); });
+    std::optional<dao::Database> db;
+    step([&] {
+        dao::DBEngine &engine = dao::DBEngine::instance();
+        engine.setHost(host_);
+        db.emplace(engine.OpenDatabase(mainWindow_.Label31()));
+    });
+    step([&] {
+        for (const dao::TableDef &t : db.value().TableDefs()) {
+            step([&] {
+                if (t.Attributes() == 0)
+                    ui_->List2->addItem(t.Name());
+            });
+        }
+        state_.connectionString = ado::connectionStringFor(db->Name());
+    });
+    step([&] { db.value().Close(); });
+    step([&] { ui_->Label30->setText(QString::number(ui_->List2->count())); });
+}
+
+// The item at List2's selected index; empty text when none is selected.
+QString DatabasePanel::selectedTable() const {
+    const QList<QListWidgetItem *> selected = ui_->List2->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+// DB Info.
+void DatabasePanel::on_Command20_clicked() {
+    runDatabaseReport(*ui_->List3, state_, selectedTable(), host_);
+    ui_->Label34->setText(QString::number(ui_->List3->count()));
+}
+
+// DB Properties.
+void DatabasePanel::on_Command21_clicked() {
+    runPropertiesReport(*ui_->List3, state_, host_);
+    ui_->Label34->setText(QString::number(ui_->List3->count()));
+}
+
+QListWidget *DatabasePanel::List2() const {
+    return ui_->List2;
+}
+
+QListWidget *DatabasePanel::List3() const {
+    return ui_->List3;
+}
+
+QLabel *DatabasePanel::Label30() const {
+    return ui_->Label30;
+}
+
+QLabel *DatabasePanel::Label34() const {
+    return ui_->Label34;
+}
+
+QLabel *DatabasePanel::Label35() const {
+    return ui_->Label35;
+}
+
+QPushButton *DatabasePanel::Command18() const {
+    return ui_->Command18;
+}
+
+QPushButton *DatabasePanel::Command19() const {
+    return ui_->Command19;
+}
+
+QPushButton *DatabasePanel::Command20() const {
+    return ui_->Command20;
+}
+
+QPushButton *DatabasePanel::Command21() const {
+    return ui_->Command21;
+}

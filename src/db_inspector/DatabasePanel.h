@@ -1,0 +1,73 @@
+#pragma once
+
+#include "db_inspector/Reports.h"
+#include "dbhost/HostSession.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace platform {
+class MessageBox;
+}
+
+namespace Ui {
+class DatabasePanel;
+}
+
+// The database panel Picture6: the ordinary tables of the selected Access database and the two
+// database reports.
+class DatabasePanel : public QWidget {
+    Q_OBJECT
+
+public:
+    // What the panel reads of the main window.
+    struct MainWindowView {
+        std::function<QString()> Text3;   // the selected path box
+        std::function<QString()> Label31; // the hidden mirror of the selected entry
+    };
+
+    DatabasePanel(QWidget *parent, MainWindowView mainWindow, std::shared_ptr<platform::MessageBox> messages,
+                  QString applicationFolder, QString helperProgram);
+    ~DatabasePanel() override;
+
+    // "Open MDB": makes the panel visible, nothing else.
+    void open();
+
+    QListWidget *List2() const;
+    QListWidget *List3() const;
+    QLabel *Label30() const;
+    QLabel *Label34() const;
+    QLabel *Label35() const;
+    QPushButton *Command18() const;
+    QPushButton *Command19() const;
+    QPushButton *Command20() const;
+    QPushButton *Command21() const;
+
+    // The connection string of both reports: the database whose tables Select last listed, and
+    // before any, ADODEMO.MDB in the application folder.
+    const QString &connectionString() const { return state_.connectionString; }
+    // The connection string and the error that last ended a report.
+    const ReportState &reportState() const { return state_; }
+
+private slots:
+    void on_Command18_clicked();
+    void on_Command19_clicked();
+    void on_Command20_clicked();
+    void on_Command21_clicked();
+
+private:
+    void applyColours();
+    QString selectedTable() const;
+
+    std::unique_ptr<Ui::DatabasePanel> ui_;
+    MainWindowView mainWindow_;
+    std::shared_ptr<platform::MessageBox> messages_;
+    dbhost::HostOptions host_;
+    ReportState state_;
+};

@@ -1,0 +1,200 @@
+#include "dbhost/HostSession.h"
+
+#include "dbhost/Protocol.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dbhost {
+
+namespace {
+
+qint64 now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// Waits until the socket is ready for events or the deadline passes; false on time-out.
+bool waitFor(int fd, short events, qint64 deadline) {
+    for (;;) {
+        const qint64 left = deadline - now();
+        if (left <= 0)
+            return false;
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, int(left));
+        if (r > 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            return true; // let the read or write report the error
+    }
+}
+
+// Runs in the child between fork and exec: async-signal-safe calls only.
+[[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit) {
+    ::dup2(socket, STDIN_FILENO);
+    ::dup2(socket, STDOUT_FILENO);
+    if (::syscall(SYS_close_range, 3u, ~0u, 0) != 0) {
+        for (int fd = 3; fd < 4096; ++fd)
+            ::close(fd);
+    }
+    const rlimit memory{memoryLimit, memoryLimit};
+    ::setrlimit(RLIMIT_AS, &memory);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    char *const argv[] = {const_cast<char *>(program), nullptr};
+    ::execv(program, argv);
+    ::_exit(127);
+}
+
+} // namespace
+
+HostFailure::HostFailure(Kind kind, const QString &what)
+    : std::runtime_error(what.toStdString())
+    , kind_(kind) {}
+
+HostSession::HostSession(HostOptions options)
+    : options_(std::move(options)) {
+    start();
+}
+
+HostSession::~HostSession() {
+    end();
+}
+
+void HostSession::start() {
+    const QByteArray program = QFile::encodeName(options_.program);
+    if (program.isEmpty() || ::access(program.constData(), X_OK) != 0)
+        throw HostFailure(HostFailure::Kind::NotStarted,
+                          QStringLiteral("The database helper %1 cannot be run.").arg(options_.program));
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+        throw HostFailure(HostFailure::Kind::NotStarted, QString::fromLocal8Bit(std::strerror(errno)));
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        becomeHelper(pair[1], program.constData(), rlim_t(options_.memoryLimitBytes));
+    ::close(pair[1]);
+    if (pid < 0) {
+        ::close(pair[0]);
+        throw HostFailure(HostFailure::Kind::NotStarted, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    pid_ = pid;
+    socket_ = pair[0];
+}
+
+QCborMap HostSession::call(const QCborMap &request) {
+    if (!running())
+        throw HostFailure(HostFailure::Kind::Ended, QStringLiteral("The database helper is not running."));
+    const qint64 deadline = now() + options_.timeLimitMs;
+    sendAll(encodeFrame(request), deadline);
+    const std::optional<QCborMap> reply = decodePayload(receive(deadline));
+    if (!reply || reply->value(Key::version).toInteger(-1) != protocolVersion ||
+        !reply->value(Key::ok).isBool())
+        fail(HostFailure::Kind::Garbage,
+             QStringLiteral("The database helper gave an answer that makes no sense."));
+    return *reply;
+}
+
+void HostSession::sendAll(const QByteArray &bytes, qint64 deadline) {
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        if (!waitFor(socket_, POLLOUT, deadline))
+            fail(HostFailure::Kind::TimedOut, QString());
+        const ssize_t n =
+            ::send(socket_, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(HostFailure::Kind::Ended, endedText());
+        sent += n;
+    }
+}
+
+QByteArray HostSession::receive(qint64 deadline) {
+    char header[4];
+    readExactly(header, 4, deadline);
+    const quint32 length = frameLength(header);
+    if (length > maximumFrame)
+        fail(HostFailure::Kind::Garbage,
+             QStringLiteral("The database helper announced a reply of %1 bytes.").arg(length));
+    QByteArray payload(qsizetype(length), Qt::Uninitialized);
+    readExactly(payload.data(), length, deadline);
+    return payload;
+}
+
+void HostSession::readExactly(char *into, size_t count, qint64 deadline) {
+    size_t got = 0;
+    while (got < count) {
+        if (!waitFor(socket_, POLLIN, deadline))
+            fail(HostFailure::Kind::TimedOut, QString());
+        const ssize_t n = ::recv(socket_, into + got, count - got, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(HostFailure::Kind::Ended, endedText());
+        got += size_t(n);
+    }
+}
+
+void HostSession::fail(HostFailure::Kind kind, const QString &what) {
+    kill();
+    if (kind == HostFailure::Kind::TimedOut)
+        throw HostFailure(kind,
+                          QStringLiteral("The database helper did not answer within %1 ms and was stopped.")
+                              .arg(options_.timeLimitMs));
+    if (kind == HostFailure::Kind::Ended)
+        throw HostFailure(kind, endedText());
+    throw HostFailure(kind, what);
+}
+
+// Why the helper is gone, once it has been reaped.
+QString HostSession::endedText() {
+    if (running())
+        kill();
+    if (WIFSIGNALED(exitStatus_))
+        return QStringLiteral("The database helper ended on signal %1 (%2).")
+            .arg(WTERMSIG(exitStatus_))
+            .arg(QString::fromLocal8Bit(strsignal(WTERMSIG(exitStatus_))));
+    if (WIFEXITED(exitStatus_) && WEXITSTATUS(exitStatus_) == 127)
+        return QStringLiteral("The database helper %1 could not be started.").arg(options_.program);
+    return QStringLiteral("The database helper ended unexpectedly (exit status %1).")
+        .arg(WEXITSTATUS(exitStatus_));
+}
+
+void HostSession::kill() {
+    if (!running())
+        return;
+    ::kill(pid_, SIGKILL);
+    while (::waitpid(pid_, &exitStatus_, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    ::close(socket_);
+    socket_ = -1;
+}
+
+// Closing its input ends the helper; it is given a moment, then killed.
+void HostSession::end() {
+    if (!running())
+        return;
+    ::shutdown(socket_, SHUT_RDWR);
+    for (int tries = 0; tries < 50; ++tries) {
+        if (::waitpid(pid_, &exitStatus_, WNOHANG) == pid_) {
+            pid_ = -1;
+            ::close(socket_);
+            socket_ = -1;
+            return;
+        }
+        ::usleep(2000);
+    }
+    kill();
+}
+
+} // namespace dbhost

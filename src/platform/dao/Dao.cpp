@@ -1,0 +1,111 @@
+#include "platform/dao/Dao.h"
+
+#include "dbhost/Protocol.h"
+#include "platform/PathCodec.h"
+#include "platform/Platform.h"
+
+#include <QCborArray>
+
+namespace dao {
+
+namespace {
+
+int errorNumberFor(const QString &code) {
+    if (code == dbhost::Error::notFound)
+        return ErrorNumber::FileNotFound;
+    if (code == dbhost::Error::notDatabase)
+        return ErrorNumber::UnrecognizedFormat;
+    return ErrorNumber::CannotOpen;
+}
+
+// The reply of a request, or DaoError for a failed one or a failed helper.
+QCborMap call(dbhost::HostSession &session, const QCborMap &request) {
+    QCborMap reply;
+    try {
+        reply = session.call(request);
+    } catch (const dbhost::HostFailure &e) {
+        throw DaoError(ErrorNumber::EngineFailure, QString::fromStdString(e.what()));
+    }
+    if (!reply.value(dbhost::Key::ok).toBool())
+        throw DaoError(errorNumberFor(reply.value(dbhost::Key::error).toString()),
+                       reply.value(dbhost::Key::message).toString());
+    return reply;
+}
+
+bool isTableDefinition(int type) {
+    return type == CatalogType::LocalTable || type == CatalogType::OdbcLink ||
+           type == CatalogType::LinkedTable;
+}
+
+} // namespace
+
+DaoError::DaoError(int number, const QString &description)
+    : std::runtime_error(description.toStdString())
+    , number_(number) {}
+
+qint32 tableAttributes(int catalogType, quint32 flags) {
+    quint32 attributes = 0;
+    if (flags & 0x80000002u)
+        attributes |= quint32(Attribute::SystemObject);
+    if (flags & 0x8u)
+        attributes |= Attribute::HiddenObject;
+    if (catalogType == CatalogType::LinkedTable)
+        attributes |= Attribute::AttachedTable;
+    if (catalogType == CatalogType::OdbcLink)
+        attributes |= Attribute::AttachedOdbc;
+    return qint32(attributes);
+}
+
+Database::Database(QString name, std::unique_ptr<dbhost::HostSession> session)
+    : name_(std::move(name))
+    , session_(std::move(session)) {}
+
+Database::Database(Database &&) noexcept = default;
+Database::~Database() = default;
+
+const TableDefList &Database::TableDefs() {
+    if (tableDefs_)
+        return *tableDefs_;
+    if (!session_)
+        throw DaoError(ErrorNumber::ObjectClosed, QStringLiteral("The database is closed."));
+    const QCborMap reply = call(*session_, dbhost::request(QStringLiteral("catalog")));
+    auto list = std::make_unique<TableDefList>();
+    for (const QCborValue &o : reply.value(QStringLiteral("objects")).toArray()) {
+        const int type = int(o[QStringLiteral("type")].toInteger());
+        if (isTableDefinition(type))
+            list->emplace_back(o[QStringLiteral("name")].toString(),
+                               tableAttributes(type, quint32(o[QStringLiteral("flags")].toInteger())));
+    }
+    tableDefs_ = std::move(list);
+    return *tableDefs_;
+}
+
+void Database::Close() {
+    if (!session_)
+        throw DaoError(ErrorNumber::ObjectClosed, QStringLiteral("The database is closed."));
+    session_.reset();
+}
+
+DBEngine::DBEngine() {
+    host_.program = platform::programFolder() + QStringLiteral("/lumsifter-dbhost");
+}
+
+DBEngine &DBEngine::instance() {
+    static DBEngine engine; // lives until the program ends
+    return engine;
+}
+
+Database DBEngine::OpenDatabase(const QString &name) {
+    std::unique_ptr<dbhost::HostSession> session;
+    try {
+        session = std::make_unique<dbhost::HostSession>(host_);
+    } catch (const dbhost::HostFailure &e) {
+        throw DaoError(ErrorNumber::EngineFailure, QString::fromStdString(e.what()));
+    }
+    QCborMap open = dbhost::request(QStringLiteral("open"));
+    open[QStringLiteral("path")] = platform::encodePath(name);
+    call(*session, open);
+    return Database(name, std::move(session));
+}
+
+} // namespace dao

@@ -1,0 +1,544 @@
+#include "Jet4Writer.h"
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+namespace jet4 {
+
+namespace {
+
+constexpr size_t pageSize = 4096;
+constexpr size_t usageMapBytes = 64; // a type-0 map covers 512 pages from its start page
+constexpr uint32_t catalogPage = 2;  // readers find MSysObjects' definition here
+constexpr size_t dataRowTable = 14;  // row offsets of a data page start here
+constexpr size_t columnEntrySize = 25;
+constexpr size_t firstColumnEntry = 63;
+constexpr uint32_t tablesContainer = 0x0F000001;
+constexpr double creationDate = 45000.5; // 2023-03-15 12:00, any fixed time keeps images reproducible
+
+using Page = std::vector<uint8_t>;
+using Bytes = std::vector<uint8_t>;
+
+void put16(uint8_t *p, uint32_t v) {
+    p[0] = v & 0xff;
+    p[1] = (v >> 8) & 0xff;
+}
+
+void put32(uint8_t *p, uint32_t v) {
+    for (int k = 0; k < 4; ++k)
+        p[k] = (v >> (8 * k)) & 0xff;
+}
+
+void put64(uint8_t *p, uint64_t v) {
+    for (int k = 0; k < 8; ++k)
+        p[k] = (v >> (8 * k)) & 0xff;
+}
+
+void append16(Bytes &b, uint32_t v) {
+    b.push_back(v & 0xff);
+    b.push_back((v >> 8) & 0xff);
+}
+
+void fail(const std::string &what) {
+    throw std::invalid_argument(what);
+}
+
+bool isVariable(Type t) {
+    return t == Type::Text || t == Type::Memo || t == Type::Ole || t == Type::Binary;
+}
+
+bool isLong(Type t) {
+    return t == Type::Memo || t == Type::Ole;
+}
+
+int fixedSize(Type t) {
+    switch (t) {
+    case Type::Byte:
+        return 1;
+    case Type::Integer:
+        return 2;
+    case Type::Long:
+    case Type::Single:
+        return 4;
+    case Type::Currency:
+    case Type::Double:
+    case Type::Date:
+        return 8;
+    case Type::Guid:
+        return 16;
+    case Type::Numeric:
+        return 17;
+    default:
+        return 0; // a Boolean lives in the null mask
+    }
+}
+
+// Where each column's value goes in a row: fixed columns at an offset, variable ones by their index.
+struct Layout {
+    std::vector<int> fixedOffset;
+    std::vector<int> variableIndex;
+    int fixedBytes = 0;
+    int variableCount = 0;
+
+    explicit Layout(const std::vector<Column> &columns) {
+        for (const Column &c : columns) {
+            fixedOffset.push_back(isVariable(c.type) ? 0 : fixedBytes);
+            variableIndex.push_back(isVariable(c.type) ? variableCount : 0);
+            if (isVariable(c.type))
+                ++variableCount;
+            else
+                fixedBytes += fixedSize(c.type);
+        }
+    }
+};
+
+double realOf(const Value &v) {
+    return v.kind == Value::Kind::Integer ? double(v.integer) : v.real;
+}
+
+// Sign byte, then the 128-bit magnitude as four little-endian words, the most significant first; a
+// 64-bit value leaves the upper two words zero.
+void encodeNumeric(int64_t unscaled, uint8_t *dst) {
+    const uint64_t magnitude = unscaled < 0 ? uint64_t(-(unscaled + 1)) + 1 : uint64_t(unscaled);
+    dst[0] = unscaled < 0 ? 0x80 : 0x00;
+    put32(dst + 1 + 12, uint32_t(magnitude));
+    put32(dst + 1 + 8, uint32_t(magnitude >> 32));
+}
+
+void encodeFixed(const Column &c, const Value &v, uint8_t *dst) {
+    switch (c.type) {
+    case Type::Byte:
+        dst[0] = uint8_t(v.integer);
+        break;
+    case Type::Integer:
+        put16(dst, uint16_t(int16_t(v.integer)));
+        break;
+    case Type::Long:
+        put32(dst, uint32_t(int32_t(v.integer)));
+        break;
+    case Type::Currency:
+        put64(dst, uint64_t(v.integer));
+        break;
+    case Type::Single: {
+        const float f = float(realOf(v));
+        std::memcpy(dst, &f, 4);
+        break;
+    }
+    case Type::Double:
+    case Type::Date: {
+        const double d = realOf(v);
+        std::memcpy(dst, &d, 8);
+        break;
+    }
+    case Type::Guid:
+        if (v.bytes.size() != 16)
+            fail("a GUID is 16 bytes: " + c.name);
+        std::memcpy(dst, v.bytes.data(), 16);
+        break;
+    case Type::Numeric:
+        encodeNumeric(v.integer, dst);
+        break;
+    default:
+        break;
+    }
+}
+
+// A memo or OLE value kept inside its row: the 12-byte long-value header with the inline bit.
+Bytes inlineLongValue(const Bytes &data) {
+    Bytes out(12, 0);
+    put32(out.data(), uint32_t(data.size()) | 0x80000000u);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+Bytes variableData(const Column &c, const Value &v) {
+    Bytes data = (c.type == Type::Text || c.type == Type::Memo) ? utf16le(v.text) : v.bytes;
+    if (c.type == Type::Text && c.size && data.size() > size_t(c.size) * 2)
+        fail("text longer than its column: " + c.name);
+    if (c.type == Type::Binary && c.size && data.size() > size_t(c.size))
+        fail("binary value longer than its column: " + c.name);
+    return isLong(c.type) ? inlineLongValue(data) : data;
+}
+
+bool presentBit(const Column &c, const Value &v) {
+    if (c.type == Type::Boolean)
+        return v.kind != Value::Kind::Null && v.integer != 0; // the bit is the value
+    return v.kind != Value::Kind::Null;
+}
+
+// Row: column count, fixed area, variable data, end offset, variable offsets (last first), their
+// count, then the null mask.
+Bytes packRow(const std::vector<Column> &columns, const Layout &layout, const Row &row) {
+    if (row.size() != columns.size())
+        fail("a row needs one value per column");
+    Bytes out;
+    append16(out, uint32_t(columns.size()));
+    out.resize(2 + layout.fixedBytes, 0);
+    Bytes nullMask((columns.size() + 7) / 8, 0);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (presentBit(columns[i], row[i]))
+            nullMask[i / 8] |= uint8_t(1 << (i % 8));
+        if (!isVariable(columns[i].type) && columns[i].type != Type::Boolean &&
+            row[i].kind != Value::Kind::Null)
+            encodeFixed(columns[i], row[i], out.data() + 2 + layout.fixedOffset[i]);
+    }
+    std::vector<uint32_t> variableOffset(layout.variableCount, 0);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (!isVariable(columns[i].type))
+            continue;
+        variableOffset[layout.variableIndex[i]] = uint32_t(out.size());
+        if (row[i].kind == Value::Kind::Null)
+            continue;
+        const Bytes data = variableData(columns[i], row[i]);
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    if (layout.variableCount > 0) {
+        append16(out, uint32_t(out.size()));
+        for (int k = layout.variableCount - 1; k >= 0; --k)
+            append16(out, variableOffset[k]);
+        append16(out, uint32_t(layout.variableCount));
+    }
+    out.insert(out.end(), nullMask.begin(), nullMask.end());
+    return out;
+}
+
+void rc4(const uint8_t *key, size_t keyLength, uint8_t *data, size_t length) {
+    uint8_t s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = uint8_t(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % keyLength]) & 255;
+        std::swap(s[i], s[j]);
+    }
+    for (size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 255;
+        j = (j + s[i]) & 255;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 255];
+    }
+}
+
+// The pages of the file being written, by number.
+class Image {
+public:
+    Page &page(uint32_t number) {
+        Page &p = pages_[number];
+        if (p.empty())
+            p.assign(pageSize, 0);
+        return p;
+    }
+
+    uint32_t newPage() { return next_++; }
+
+    // Stores rows on as many data pages as they need; returns those pages.
+    std::vector<uint32_t> storeRows(uint32_t tableDefinition, const std::vector<Bytes> &rows) {
+        std::vector<uint32_t> used;
+        size_t stored = 0;
+        do {
+            used.push_back(newPage());
+            stored = fillDataPage(page(used.back()), tableDefinition, rows, stored);
+        } while (stored < rows.size());
+        return used;
+    }
+
+    // Adds a usage-map row on page 1; returns its row pointer (page << 8 | row).
+    uint32_t addUsageMap(const std::vector<uint32_t> &usedPages) {
+        Page &p = page(1);
+        p[0] = 0x01;
+        p[1] = 0x01;
+        const uint32_t start = usedPages.empty() ? 0 : usedPages.front();
+        Bytes row(5 + usageMapBytes, 0);
+        put32(row.data() + 1, start);
+        for (uint32_t used : usedPages) {
+            const uint32_t bit = used - start;
+            if (bit >= usageMapBytes * 8)
+                fail("a table may span at most 512 pages");
+            row[5 + bit / 8] |= uint8_t(1 << (bit % 8));
+        }
+        if (dataRowTable + 2 * (mapRows_ + 1) + row.size() > mapTop_)
+            fail("too many tables for one usage-map page");
+        mapTop_ -= row.size();
+        std::memcpy(p.data() + mapTop_, row.data(), row.size());
+        put16(p.data() + dataRowTable + 2 * mapRows_, uint32_t(mapTop_));
+        ++mapRows_;
+        put16(p.data() + 12, mapRows_);
+        put16(p.data() + 2, uint32_t(mapTop_ - (dataRowTable + 2 * mapRows_)));
+        return (1u << 8) | (mapRows_ - 1);
+    }
+
+    Bytes assemble(uint32_t pageKey) const {
+        const uint32_t last = pages_.rbegin()->first;
+        Bytes file(size_t(last + 1) * pageSize, 0);
+        for (const auto &[number, content] : pages_) {
+            Page out = content;
+            if (number != 0 && pageKey != 0) {
+                const uint32_t k = pageKey ^ number;
+                const uint8_t key[4] = {uint8_t(k), uint8_t(k >> 8), uint8_t(k >> 16), uint8_t(k >> 24)};
+                rc4(key, 4, out.data(), pageSize);
+            }
+            std::memcpy(file.data() + size_t(number) * pageSize, out.data(), pageSize);
+        }
+        return file;
+    }
+
+private:
+    static size_t fillDataPage(Page &p, uint32_t tableDefinition, const std::vector<Bytes> &rows,
+                               size_t from) {
+        p[0] = 0x01;
+        p[1] = 0x01;
+        put32(p.data() + 4, tableDefinition);
+        size_t top = pageSize;
+        uint32_t count = 0;
+        size_t next = from;
+        for (; next < rows.size(); ++next) {
+            const Bytes &row = rows[next];
+            if (row.size() > pageSize - 16)
+                fail("a row is larger than a page");
+            if (dataRowTable + 2 * (count + 1) + row.size() > top)
+                break;
+            top -= row.size();
+            std::memcpy(p.data() + top, row.data(), row.size());
+            put16(p.data() + dataRowTable + 2 * count, uint32_t(top));
+            ++count;
+        }
+        put16(p.data() + 12, count);
+        put16(p.data() + 2, uint32_t(top - (dataRowTable + 2 * count)));
+        return next;
+    }
+
+    std::map<uint32_t, Page> pages_;
+    uint32_t next_ = 3; // 0 header, 1 usage maps, 2 the catalog's definition
+    uint32_t mapRows_ = 0;
+    size_t mapTop_ = pageSize;
+};
+
+int declaredLength(const Column &c) {
+    if (c.type == Type::Text)
+        return c.size * 2; // Jet 4 counts text columns in bytes
+    if (c.type == Type::Binary)
+        return c.size;
+    if (c.type == Type::Boolean)
+        return 1;
+    return fixedSize(c.type);
+}
+
+void writeColumnEntry(uint8_t *d, const Column &c, size_t index, const Layout &layout) {
+    d[0] = uint8_t(c.type);
+    put16(d + 5, uint32_t(index));
+    put16(d + 7, uint32_t(layout.variableIndex[index]));
+    put16(d + 9, uint32_t(index));
+    if (c.type == Type::Numeric) {
+        d[11] = uint8_t(c.precision);
+        d[12] = uint8_t(c.scale);
+    }
+    if (c.type == Type::Text || c.type == Type::Memo)
+        put16(d + 11, 0x409); // general sort order
+    d[15] = uint8_t((isVariable(c.type) ? 0 : 0x01) | (c.required ? 0 : 0x02) | (c.autoNumber ? 0x04 : 0));
+    put16(d + 21, uint32_t(layout.fixedOffset[index]));
+    put16(d + 23, uint32_t(declaredLength(c)));
+}
+
+void writeTableDefinition(Page &p, const Object &t, bool system, uint32_t rowCount, uint32_t usedMap,
+                          uint32_t freeMap) {
+    const Layout layout(t.columns);
+    p[0] = 0x02;
+    p[1] = 0x01;
+    put32(p.data() + 16, rowCount);
+    p[40] = system ? 0x53 : 0x4e;
+    put16(p.data() + 41, uint32_t(t.columns.size()));
+    put16(p.data() + 43, uint32_t(layout.variableCount));
+    put16(p.data() + 45, uint32_t(t.columns.size()));
+    put32(p.data() + 55, usedMap);
+    put32(p.data() + 59, freeMap);
+    size_t pos = firstColumnEntry;
+    for (size_t i = 0; i < t.columns.size(); ++i, pos += columnEntrySize) {
+        if (pos + columnEntrySize > pageSize)
+            fail("a table definition must fit one page: " + t.name);
+        writeColumnEntry(p.data() + pos, t.columns[i], i, layout);
+    }
+    for (const Column &c : t.columns) {
+        const Bytes name = utf16le(c.name);
+        if (pos + 2 + name.size() > pageSize)
+            fail("a table definition must fit one page: " + t.name);
+        put16(p.data() + pos, uint32_t(name.size()));
+        std::memcpy(p.data() + pos + 2, name.data(), name.size());
+        pos += 2 + name.size();
+    }
+    put32(p.data() + 8, uint32_t(pos - 8));
+    put16(p.data() + 2, uint32_t(pageSize - pos - 8));
+}
+
+void writeTable(Image &image, uint32_t definitionPage, const Object &t, bool system) {
+    const Layout layout(t.columns);
+    std::vector<Bytes> rows;
+    for (const Row &r : t.rows)
+        rows.push_back(packRow(t.columns, layout, r));
+    const std::vector<uint32_t> used = image.storeRows(definitionPage, rows);
+    const uint32_t usedMap = image.addUsageMap(used);
+    const uint32_t freeMap = image.addUsageMap({});
+    writeTableDefinition(image.page(definitionPage), t, system, uint32_t(rows.size()), usedMap, freeMap);
+}
+
+std::vector<Column> catalogColumns() {
+    return {{"Id", Type::Long},
+            {"ParentId", Type::Long},
+            {"Name", Type::Text, 128},
+            {"Type", Type::Integer},
+            {"DateCreate", Type::Date},
+            {"DateUpdate", Type::Date},
+            {"Owner", Type::Binary, 255},
+            {"Flags", Type::Long},
+            {"Database", Type::Memo},
+            {"Connect", Type::Memo},
+            {"ForeignName", Type::Text, 128},
+            {"RmtInfoShort", Type::Binary, 255},
+            {"RmtInfoLong", Type::Ole},
+            {"Lv", Type::Ole},
+            {"LvProp", Type::Ole},
+            {"LvModule", Type::Ole},
+            {"LvExtra", Type::Ole}};
+}
+
+Value textOrNull(const std::string &s) {
+    return s.empty() ? Value::null() : Value::ofText(s);
+}
+
+Row catalogRow(uint32_t id, uint32_t parent, const std::string &name, int16_t type, uint32_t flags,
+               const Object *links = nullptr) {
+    Row r(catalogColumns().size());
+    r[0] = Value::of(int32_t(id));
+    r[1] = Value::of(int32_t(parent));
+    r[2] = Value::ofText(name);
+    r[3] = Value::of(type);
+    r[4] = Value::ofReal(creationDate);
+    r[5] = Value::ofReal(creationDate);
+    r[7] = Value::of(int32_t(flags));
+    if (links) {
+        r[8] = textOrNull(links->database);
+        r[9] = textOrNull(links->connect);
+        r[10] = textOrNull(links->foreignName);
+    }
+    return r;
+}
+
+Object catalogTable(const std::vector<Object> &objects, const std::vector<uint32_t> &ids) {
+    Object catalog{"MSysObjects", ObjectType::Table, 0x80000000u};
+    catalog.columns = catalogColumns();
+    catalog.rows.push_back(catalogRow(tablesContainer, 0x0F000000, "Tables", 3, 0x80000000u));
+    catalog.rows.push_back(catalogRow(0x0F000002, 0x0F000000, "Databases", 3, 0x80000000u));
+    catalog.rows.push_back(catalogRow(0x0F000003, 0x0F000000, "Relationships", 3, 0x80000000u));
+    catalog.rows.push_back(catalogRow(catalogPage, tablesContainer, "MSysObjects", 1, 0x80000000u));
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const Object &o = objects[i];
+        catalog.rows.push_back(catalogRow(ids[i], tablesContainer, o.name, o.type, o.flags, &o));
+    }
+    return catalog;
+}
+
+// The header's masked area starts at 0x18; its content is RC4-encrypted with a fixed key.
+void writeHeader(Page &h, const Options &options) {
+    h[1] = 0x01;
+    std::memcpy(h.data() + 4, "Standard Jet DB", 16);
+    h[0x14] = 0x01; // Jet 4
+    uint8_t masked[128] = {};
+    put16(masked + 0x3c - 0x18, options.codePage);
+    put32(masked + 0x3e - 0x18, options.pageKey);
+    put16(masked + 0x6e - 0x18, options.localeId);
+    std::memcpy(masked + 0x72 - 0x18, &creationDate, 8);
+    static const uint8_t headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    rc4(headerKey, 4, masked, sizeof masked);
+    std::memcpy(h.data() + 0x18, masked, sizeof masked);
+}
+
+} // namespace
+
+Value Value::of(int64_t v) {
+    Value x;
+    x.kind = Kind::Integer;
+    x.integer = v;
+    return x;
+}
+
+Value Value::ofReal(double v) {
+    Value x;
+    x.kind = Kind::Real;
+    x.real = v;
+    return x;
+}
+
+Value Value::ofText(std::string v) {
+    Value x;
+    x.kind = Kind::Text;
+    x.text = std::move(v);
+    return x;
+}
+
+Value Value::ofBytes(std::vector<uint8_t> v) {
+    Value x;
+    x.kind = Kind::Bytes;
+    x.bytes = std::move(v);
+    return x;
+}
+
+std::vector<uint8_t> utf16le(const std::string &utf8) {
+    Bytes out;
+    auto emit = [&](uint32_t unit) {
+        out.push_back(unit & 0xff);
+        out.push_back(uint8_t(unit >> 8));
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
+        if (length == 0 || i + length > utf8.size())
+            fail("malformed UTF-8");
+        uint32_t cp = length == 1 ? lead : lead & (0x7f >> length);
+        for (int k = 1; k < length; ++k) {
+            if ((utf8[i + k] & 0xc0) != 0x80)
+                fail("malformed UTF-8");
+            cp = (cp << 6) | (utf8[i + k] & 0x3f);
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            emit(0xD800 | (cp >> 10));
+            emit(0xDC00 | (cp & 0x3ff));
+        } else {
+            emit(cp);
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &options) {
+    Image image;
+    std::vector<uint32_t> ids;
+    uint32_t nextForeignId = 0x0F000100; // links and queries own no pages
+    for (const Object &o : objects) {
+        if (o.type != ObjectType::Table) {
+            ids.push_back(nextForeignId++);
+            continue;
+        }
+        ids.push_back(image.newPage()); // a table's Id is its definition page
+        writeTable(image, ids.back(), o, (o.flags & 0x80000002u) != 0);
+    }
+    writeTable(image, catalogPage, catalogTable(objects, ids), true);
+    writeHeader(image.page(0), options);
+    return image.assemble(options.pageKey);
+}
+
+void writeFile(const std::string &path, const std::vector<Object> &objects, const Options &options) {
+    const Bytes image = build(objects, options);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+} // namespace jet4

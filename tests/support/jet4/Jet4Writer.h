@@ -1,0 +1,113 @@
+#pragma once
+
+// A small writer of Jet 4 database files (4 KiB pages) for test fixtures and the demonstration
+// database. It writes just what a reader needs: the header page (its masked area holding code page,
+// locale and the page-encryption key), one page of usage maps, the catalog MSysObjects at page 2,
+// and for each local table a definition page and its data pages. No indexes, no long-value pages
+// (memo and OLE values are stored inside their row), no property blocks.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace jet4 {
+
+enum class Type : uint8_t {
+    Boolean = 0x01,
+    Byte = 0x02,
+    Integer = 0x03,
+    Long = 0x04,
+    Currency = 0x05,
+    Single = 0x06,
+    Double = 0x07,
+    Date = 0x08,
+    Binary = 0x09,
+    Text = 0x0a,
+    Ole = 0x0b,
+    Memo = 0x0c,
+    Guid = 0x0f,
+    Numeric = 0x10,
+};
+
+struct Column {
+    Column(std::string name, Type type, int size = 0, int precision = 0, int scale = 0, bool required = false,
+           bool autoNumber = false)
+        : name(std::move(name))
+        , type(type)
+        , size(size)
+        , precision(precision)
+        , scale(scale)
+        , required(required)
+        , autoNumber(autoNumber) {}
+
+    std::string name;
+    Type type;
+    int size;      // Text: characters; Binary: bytes
+    int precision; // Numeric only
+    int scale;     // Numeric only
+    bool required;
+    bool autoNumber;
+};
+
+// One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000) and Numeric (unscaled);
+// reals carry Single, Double and Date (days since 1899-12-30); text is UTF-8.
+struct Value {
+    enum class Kind { Null, Integer, Real, Text, Bytes };
+    Kind kind = Kind::Null;
+    int64_t integer = 0;
+    double real = 0;
+    std::string text;
+    std::vector<uint8_t> bytes;
+
+    static Value null() { return {}; }
+    static Value of(int64_t v);
+    static Value ofReal(double v);
+    static Value ofText(std::string v);
+    static Value ofBytes(std::vector<uint8_t> v);
+};
+
+using Row = std::vector<Value>;
+
+// Catalog object types as MSysObjects.Type stores them.
+namespace ObjectType {
+constexpr int16_t Table = 1;
+constexpr int16_t OdbcLink = 4;
+constexpr int16_t Query = 5;
+constexpr int16_t LinkedTable = 6;
+} // namespace ObjectType
+
+// One catalog row. Local tables get their pages; every other type is a catalog row only.
+struct Object {
+    explicit Object(std::string name, int16_t type = ObjectType::Table, uint32_t flags = 0)
+        : name(std::move(name))
+        , type(type)
+        , flags(flags) {}
+
+    std::string name;
+    int16_t type;
+    uint32_t flags;
+    std::string database;    // linked table: the other database
+    std::string connect;     // ODBC link: the connect string
+    std::string foreignName; // links: the name in the other database
+    std::vector<Column> columns;
+    std::vector<Row> rows;
+};
+
+struct Options {
+    uint16_t codePage = 1252;
+    uint16_t localeId = 0x409;
+    uint32_t pageKey = 0; // non-zero: every page after the header is RC4-encrypted with it
+};
+
+// The whole file. Throws std::invalid_argument for what the format cannot hold (a row wider than a
+// page, a text longer than its column, more tables than one usage-map page holds, ...).
+std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &options = {});
+
+// Writes build()'s image to a file; throws std::runtime_error when the file cannot be written.
+void writeFile(const std::string &path, const std::vector<Object> &objects, const Options &options = {});
+
+// UTF-8 to UTF-16LE, characters outside the BMP as surrogate pairs. Throws on malformed UTF-8.
+std::vector<uint8_t> utf16le(const std::string &utf8);
+
+} // namespace jet4
