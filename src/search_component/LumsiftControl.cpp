@@ -10,12 +10,9 @@ LumsiftControl::LumsiftControl(QString componentFile, std::shared_ptr<platform::
                                std::shared_ptr<lumsift::SearchComponent> preset)
     : componentFile_(std::move(componentFile))
     , volumes_(std::move(volumes))
-    , preset_(std::move(preset))
-{
-}
+    , preset_(std::move(preset)) {}
 
-lumsift::SearchComponent *LumsiftControl::component()
-{
+lumsift::SearchComponent *LumsiftControl::component() {
     if (preset_)
         return preset_.get();
     if (!loaded_) {
@@ -26,14 +23,12 @@ lumsift::SearchComponent *LumsiftControl::component()
     return loaded_;
 }
 
-bool LumsiftControl::isLoaded()
-{
+bool LumsiftControl::isLoaded() {
     return component() != nullptr;
 }
 
 void LumsiftControl::FindFiles(lumsift::ResultSink &list, const QString &location, const QString &pattern,
-                               QWidget &form)
-{
+                               QWidget &form) {
     lumsift::SearchComponent *searcher = component();
     if (!searcher)
         return;

@@ -2,102 +2,108 @@
 
 #include "platform/PathCodec.h"
 
+#include <climits>
+
 ResultListModel::ResultListModel(QObject *parent)
-    : QAbstractListModel(parent)
-{
+    : QAbstractListModel(parent) {}
+
+int ResultListModel::count() const {
+    return shown_;
 }
 
-int ResultListModel::count() const
-{
-    return int(rows_.size());
-}
-
-void ResultListModel::appendFolderPath(std::uint32_t folder, QByteArray &out) const
-{
-    const Folder &f = folders_[folder];
-    if (f.parent != lumsift::noFolder) {
-        appendFolderPath(f.parent, out);
-        if (!out.endsWith('/'))
-            out += '/';
-    }
-    out.append(folderNames_.data() + f.nameOffset, f.nameLength);
-}
-
-QByteArray ResultListModel::bytes(int row) const
-{
+QByteArray ResultListModel::bytes(int row) const {
     if (row < 0 || row >= count())
         return {};
     const Row &r = rows_[std::size_t(row)];
+    chain_.clear();
+    for (std::uint32_t f = r.folder; f != lumsift::noFolder; f = folders_[f].parent)
+        chain_.push_back(f);
     QByteArray path;
-    if (r.folder != lumsift::noFolder) {
-        appendFolderPath(r.folder, path);
-        if (!path.endsWith('/'))
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        const std::string_view name = text_.at(folders_[*it].name);
+        if (!path.isEmpty() && !path.endsWith('/'))
             path += '/';
+        path.append(name.data(), qsizetype(name.size()));
     }
-    path.append(rowNames_.data() + r.nameOffset, r.nameLength);
+    if (!path.isEmpty() && !path.endsWith('/'))
+        path += '/';
+    const std::string_view name = text_.at(r.name);
+    path.append(name.data(), qsizetype(name.size()));
     return path;
 }
 
-QString ResultListModel::text(int row) const
-{
+QString ResultListModel::text(int row) const {
     return platform::decodePath(bytes(row));
 }
 
-void ResultListModel::clear()
-{
+void ResultListModel::clear() {
     beginResetModel();
     rows_.clear();
-    rows_.shrink_to_fit();
-    rowNames_.clear();
-    rowNames_.shrink_to_fit();
     folders_.clear();
-    folders_.shrink_to_fit();
-    folderNames_.clear();
-    folderNames_.shrink_to_fit();
+    text_.clear();
+    chain_.clear();
+    chain_.shrink_to_fit();
+    shown_ = 0;
     endResetModel();
 }
 
-void ResultListModel::addItem(const QString &line)
-{
-    const QByteArray bytes = platform::encodePath(line);
-    beginInsertRows({}, count(), count());
-    rows_.push_back(Row{lumsift::noFolder, std::uint32_t(rowNames_.size()), std::uint32_t(bytes.size())});
-    rowNames_.append(bytes.constData(), std::size_t(bytes.size()));
+void ResultListModel::addItem(const QString &line) {
+    if (!storeRow(lumsift::noFolder, platform::encodePath(line).toStdString()))
+        return;
+    beginInsertRows({}, shown_, shown_);
+    ++shown_;
     endInsertRows();
 }
 
-std::size_t ResultListModel::memoryBytes() const
-{
-    return rows_.capacity() * sizeof(Row) + rowNames_.capacity() + folders_.capacity() * sizeof(Folder) +
-           folderNames_.capacity();
+std::size_t ResultListModel::memoryBytes() const {
+    return rows_.memoryBytes() + folders_.memoryBytes() + text_.memoryBytes() +
+           chain_.capacity() * sizeof(std::uint32_t);
 }
 
-std::uint32_t ResultListModel::addFolder(std::uint32_t parent, std::string_view name)
-{
-    folders_.push_back(Folder{parent, std::uint32_t(folderNames_.size()), std::uint32_t(name.size())});
-    folderNames_.append(name);
+// An id this list never gave out (bad input) stands for no folder.
+std::uint32_t ResultListModel::knownFolder(std::uint32_t folder) const {
+    return folder < folders_.size() ? folder : lumsift::noFolder;
+}
+
+// Rows beyond what the arena can reference (4 GiB of names) are not kept; the count stays true.
+bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
+    if (rows_.size() >= std::size_t(INT_MAX))
+        return false;
+    const std::uint32_t ref = text_.store(name);
+    if (ref == lumsift::TextArena::full)
+        return false;
+    rows_.push_back(Row{knownFolder(folder), ref});
+    return true;
+}
+
+std::uint32_t ResultListModel::addFolder(std::uint32_t parent, std::string_view name) {
+    const std::uint32_t ref = text_.store(name);
+    if (ref == lumsift::TextArena::full || folders_.size() >= lumsift::noFolder)
+        return lumsift::noFolder;
+    folders_.push_back(Folder{knownFolder(parent), ref});
     return std::uint32_t(folders_.size() - 1);
 }
 
-void ResultListModel::appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena)
-{
-    if (names.empty())
-        return;
-    beginInsertRows({}, count(), count() + int(names.size()) - 1);
+void ResultListModel::appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) {
     for (const lumsift::FoundName &name : names) {
-        rows_.push_back(Row{name.folder, std::uint32_t(rowNames_.size()), name.length});
-        rowNames_.append(arena.substr(name.offset, name.length));
+        const std::string_view bytes =
+            name.offset <= arena.size() ? arena.substr(name.offset, name.length) : std::string_view();
+        if (!storeRow(name.folder, bytes))
+            break;
     }
+    const int stored = int(rows_.size());
+    if (stored == shown_)
+        return;
+    beginInsertRows({}, shown_, stored - 1);
+    shown_ = stored;
     endInsertRows();
 }
 
-int ResultListModel::rowCount(const QModelIndex &parent) const
-{
+int ResultListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : count();
 }
 
-QVariant ResultListModel::data(const QModelIndex &index, int role) const
-{
+QVariant ResultListModel::data(const QModelIndex &index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
     return text(index.row());

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "search_component/CompactStore.h"
 #include "search_component/SearchComponent.h"
 
 #include <QAbstractListModel>
 #include <QByteArray>
 
-#include <string>
 #include <vector>
 
 // The rows of the result list. Found files are kept compactly: a table of folders (parent and name)
 // and, per row, its folder and its name; the full path is composed only for rows shown or used.
-// Rows that are not found files (the instruction lines) are ordinary rows without a folder.
+// Rows that are not found files (the instruction lines) are ordinary rows without a folder. Names live
+// in one chunked byte arena and rows and folders are small fixed records in blocks, so a million
+// results take about 30 bytes each and growing never copies what is already stored.
 class ResultListModel : public QAbstractListModel, public lumsift::ResultSink {
     Q_OBJECT
 public:
@@ -38,19 +40,21 @@ public:
 private:
     struct Folder {
         std::uint32_t parent;
-        std::uint32_t nameOffset;
-        std::uint32_t nameLength;
+        std::uint32_t name; // in text_
     };
     struct Row {
         std::uint32_t folder;
-        std::uint32_t nameOffset;
-        std::uint32_t nameLength;
+        std::uint32_t name; // in text_
     };
 
-    void appendFolderPath(std::uint32_t folder, QByteArray &out) const;
+    std::uint32_t knownFolder(std::uint32_t folder) const;
+    bool storeRow(std::uint32_t folder, std::string_view name);
 
-    std::vector<Folder> folders_;
-    std::string folderNames_;
-    std::vector<Row> rows_;
-    std::string rowNames_;
+    lumsift::BlockVector<Folder> folders_;
+    lumsift::BlockVector<Row> rows_;
+    lumsift::TextArena text_;
+    // Rows the views know of; rows are stored first and announced in one insertion per batch.
+    int shown_ = 0;
+    // The folders of one path, reused between calls.
+    mutable std::vector<std::uint32_t> chain_;
 };

@@ -37,7 +37,8 @@ public:
 class SearchComponent {
 public:
     virtual ~SearchComponent() = default;
-    virtual void FindFiles(ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) = 0;
+    virtual void FindFiles(ResultSink &list, const QString &folder, const QString &pattern,
+                           QWidget &form) = 0;
 };
 
 } // namespace lumsift

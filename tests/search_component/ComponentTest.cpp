@@ -1,0 +1,189 @@
+#include "Fakes.h"
+#include "StreamedSearch.h"
+#include "TempTree.h"
+
+#include "platform/PathCodec.h"
+#include "search_component/LumsiftControl.h"
+#include "search_component/ResultListModel.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using Paths = std::set<std::string>;
+
+namespace {
+
+// A tree large enough that a walk of it spans several ticks of a fast timer.
+Paths fillTree(const TempTree &tree, int folders = 300, int filesEach = 30) {
+    Paths texts;
+    for (int i = 0; i < folders; ++i) {
+        const std::string folder = "f" + std::to_string(i % 10) + "/sub" + std::to_string(i);
+        if (i < 10)
+            tree.folder("f" + std::to_string(i));
+        tree.folder(folder);
+        for (int k = 0; k < filesEach; ++k) {
+            const std::string name = folder + "/n" + std::to_string(k) + (k % 3 ? ".dat" : ".txt");
+            tree.file(name);
+            if (k % 3 == 0)
+                texts.insert(tree.path(name));
+        }
+    }
+    return texts;
+}
+
+Paths rowsOf(const ResultListModel &model, int from = 0) {
+    Paths paths;
+    for (int row = from; row < model.count(); ++row)
+        paths.insert(model.bytes(row).toStdString());
+    return paths;
+}
+
+QString componentFile() {
+    return builtProgramFolder() + "/Lumsift.ocx";
+}
+
+// A sink that checks the order of what it receives: a folder's parent, and a file's folder, come
+// before it.
+class CheckingSink : public lumsift::ResultSink {
+public:
+    std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
+        if (parent == lumsift::noFolder)
+            EXPECT_TRUE(name.starts_with('/'));
+        else
+            EXPECT_LT(parent, paths.size());
+        paths.push_back(parent == lumsift::noFolder ? std::string(name)
+                                                    : paths[parent] + "/" + std::string(name));
+        return std::uint32_t(paths.size() - 1);
+    }
+    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
+        ++batches;
+        for (const lumsift::FoundName &name : names) {
+            EXPECT_LT(name.folder, paths.size());
+            files.insert(paths[name.folder] + "/" + std::string(arena.substr(name.offset, name.length)));
+        }
+    }
+
+    std::vector<std::string> paths;
+    Paths files;
+    int batches = 0;
+};
+
+} // namespace
+
+TEST(Component, MissingOrGarbageFilesLoadNothingAndChangeNothing) {
+    QTemporaryDir dir;
+    QFile garbage(dir.filePath("Lumsift.ocx"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, '\x7f') + "ELF not really");
+    garbage.close();
+    QWidget form;
+    form.setWindowTitle("Not Set");
+    for (const QString &file : {dir.filePath("missing.ocx"), garbage.fileName(), dir.path()}) {
+        LumsiftControl control(file, std::make_shared<FakeVolumes>());
+        ResultListModel list;
+        list.addItem("WELCOME!");
+        EXPECT_FALSE(control.isLoaded()) << file.toStdString();
+        control.FindFiles(list, dir.path(), "*", form);
+        EXPECT_EQ(list.count(), 1);
+        EXPECT_EQ(form.windowTitle(), "Not Set");
+    }
+}
+
+TEST(Component, BuiltFileFindsFullPathsThroughADriveLetter) {
+    TempTree tree;
+    const Paths texts = fillTree(tree, 20, 6);
+    auto volumes = std::make_shared<FakeVolumes>();
+    volumes->list = {platform::Drive{'C', "/"}, platform::Drive{'D', QByteArray::fromStdString(tree.root())}};
+    LumsiftControl control(componentFile(), volumes);
+    ASSERT_TRUE(control.isLoaded()) << componentFile().toStdString();
+
+    ResultListModel list;
+    QWidget form;
+    control.FindFiles(list, "D:", "*.TXT", form);
+    EXPECT_EQ(rowsOf(list), texts);
+    // A second call appends to the same list, as the all-drives search does.
+    control.FindFiles(list, QString::fromStdString(tree.root() + "/"), "n1.dat", form);
+    EXPECT_EQ(list.count(), int(texts.size()) + 20);
+    EXPECT_EQ(list.text(int(texts.size())).left(int(tree.root().size())),
+              QString::fromStdString(tree.root()));
+}
+
+TEST(Component, WritesCaptionsAndKeepsTimersRunningDuringTheCall) {
+    TempTree tree;
+    const Paths texts = fillTree(tree);
+    LumsiftControl control(componentFile(), std::make_shared<FakeVolumes>());
+    ResultListModel list;
+    QWidget form;
+    std::vector<QString> captions;
+    QObject::connect(&form, &QWidget::windowTitleChanged,
+                     [&](const QString &title) { captions.push_back(title); });
+    int ticks = 0;
+    int rowsSeenByTimer = 0;
+    QTimer timer;
+    timer.setInterval(1);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        rowsSeenByTimer = std::max(rowsSeenByTimer, list.count());
+    });
+    timer.start();
+
+    control.FindFiles(list, QString::fromStdString(tree.root()), "*.txt", form);
+    timer.stop();
+
+    EXPECT_EQ(rowsOf(list), texts);
+    EXPECT_GT(ticks, 0);
+    ASSERT_FALSE(captions.empty());
+    const QString root = QString::fromStdString(tree.root());
+    EXPECT_EQ(captions.front(), root);
+    for (const QString &caption : captions)
+        EXPECT_TRUE(caption.startsWith(root)) << caption.toStdString();
+}
+
+TEST(Component, HostileArgumentsEndWithoutResults) {
+    TempTree tree;
+    tree.file("a.txt");
+    LumsiftControl control(componentFile(), std::make_shared<FakeVolumes>());
+    ResultListModel list;
+    QWidget form;
+    const QString root = QString::fromStdString(tree.root());
+    for (const QString &pattern : {QString(), QString("a/b"), QString("  "), QString(10000, '?')})
+        control.FindFiles(list, root, pattern, form);
+    control.FindFiles(list, "relative/folder", "*", form);
+    control.FindFiles(list, root + "/missing", "*", form);
+    control.FindFiles(list, "Q:", "*", form);
+    EXPECT_EQ(list.count(), 0);
+    control.FindFiles(list, root, "A.TXT", form);
+    EXPECT_EQ(list.count(), 1);
+}
+
+TEST(StreamedSearch, HandsFoldersBeforeTheirFilesAndOnlyFoldersWithResults) {
+    TempTree tree;
+    const Paths texts = fillTree(tree, 60, 9);
+    tree.folder("empty");
+    tree.folder("empty/deeper");
+    CheckingSink sink;
+    QWidget form;
+    const lumsift::NameMatcher matcher("*.txt");
+    lumsift::StreamOptions options;
+    options.tick = std::chrono::milliseconds(1);
+    lumsift::streamSearch(sink, tree.root(), matcher, form, options);
+    EXPECT_EQ(sink.files, texts);
+    EXPECT_EQ(sink.paths.size(), 1u + 10u + 60u); // the root, f0..f9 and the sub folders
+    EXPECT_EQ(std::count(sink.paths.begin(), sink.paths.end(), tree.path("empty")), 0);
+    EXPECT_GE(sink.batches, 1);
+}
+
+TEST(StreamedSearch, RootsAreAbsoluteWithoutTrailingSeparators) {
+    EXPECT_EQ(lumsift::searchRoot("/"), "/");
+    EXPECT_EQ(lumsift::searchRoot("///"), "/");
+    EXPECT_EQ(lumsift::searchRoot("/home/ann/"), "/home/ann");
+    EXPECT_EQ(lumsift::searchRoot(platform::decodePath("/data/\xff")), "/data/\xff");
+    EXPECT_EQ(lumsift::searchRoot("home"), "");
+    EXPECT_EQ(lumsift::searchRoot(""), "");
+}
