@@ -81,12 +81,12 @@ private:
         std::string s = random_.below(folder ? 100 : 50) == 0 ? "." : "";
         while (int(s.size()) < std::max(length, 3))
             s += letters[random_.below(letters.size())];
-        const unsigned special = random_.below(1000);
-        if (special < 10)
+        const unsigned oddity = random_.below(1000);
+        if (oddity < 10)
             s[s.size() / 2] = ' ';
-        else if (special < 15)
+        else if (oddity < 15)
             s.replace(1, 2, "\xc3\xa9"); // é
-        else if (special < 18)
+        else if (oddity < 18)
             s.replace(1, 3, "\xe2\x82\xac"); // €
         return s + std::string(extension);
     }
