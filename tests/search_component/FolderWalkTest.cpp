@@ -223,6 +223,21 @@ TEST(FolderWalk, EndsNormallyWhenFoldersVanishMeanwhile) {
     EXPECT_LE(found.size(), 200u * 40u);
 }
 
+TEST(FolderWalk, SharesTheTreeBetweenWorkers) {
+    TempTree tree;
+    for (int i = 0; i < 40; ++i) {
+        tree.folder(std::to_string(i));
+        for (int k = 0; k < 20; ++k) {
+            tree.folder(std::to_string(i) + "/" + std::to_string(k));
+            tree.file(std::to_string(i) + "/" + std::to_string(k) + "/x.txt");
+        }
+    }
+    WalkStats stats;
+    EXPECT_EQ(walkPaths(tree.root(), "*.txt", WalkOptions{2, 65536, 0}, &stats).size(), 800u);
+    EXPECT_EQ(stats.folders, 841u);
+    EXPECT_EQ(stats.workersUsed, 2u);
+}
+
 TEST(FolderWalk, MissingOrNonFolderRootsFindNothing) {
     TempTree tree;
     tree.file("plain.txt");

@@ -129,6 +129,7 @@ unsigned descriptorBudget() {
 } // namespace
 
 struct Worker {
+    std::size_t index = 0;
     std::mutex queueMutex;
     std::deque<FolderNode *> queue; // own end: back; thieves take the front
 
@@ -192,6 +193,7 @@ FolderWalk::Impl::Impl(std::string path, const NameMatcher &nameMatcher, WalkOpt
         options.maxHeldDescriptors = descriptorBudget();
     for (unsigned i = 0; i < options.workers; ++i) {
         workers.push_back(std::make_unique<Worker>());
+        workers.back()->index = i;
         workers.back()->buffer = std::make_unique<char[]>(options.readBufferBytes);
     }
     rootNode = workers[0]->arena.make(nullptr, rootPath);
@@ -243,9 +245,8 @@ FolderNode *FolderWalk::Impl::takeWork(Worker &worker) {
             return folder;
         }
     }
-    const std::size_t self = std::size_t(&worker - workers[0].get());
     for (std::size_t k = 1; k < workers.size(); ++k) {
-        Worker &victim = *workers[(self + k) % workers.size()];
+        Worker &victim = *workers[(worker.index + k) % workers.size()];
         std::lock_guard lock(victim.queueMutex);
         if (!victim.queue.empty()) {
             FolderNode *folder = victim.queue.front();
@@ -437,6 +438,7 @@ WalkStats FolderWalk::stats() const {
         total.folders += worker->stats.folders;
         total.skippedFolders += worker->stats.skippedFolders;
         total.reopenedByPath += worker->stats.reopenedByPath;
+        total.workersUsed += worker->stats.folders > 0 ? 1 : 0;
     }
     return total;
 }

@@ -63,6 +63,7 @@ struct WalkStats {
     std::uint64_t folders = 0;
     std::uint64_t skippedFolders = 0; // unreadable, vanished, or on another mount
     std::uint64_t reopenedByPath = 0; // opened from the root because the parent's descriptor was given up
+    unsigned workersUsed = 0;         // workers that read at least one folder
 };
 
 // A parallel walk of one folder tree: every entry that is not a directory and whose name matches is a
