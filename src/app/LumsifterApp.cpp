@@ -10,13 +10,11 @@
 #include <QTimer>
 
 LumsifterApp::LumsifterApp(platform::Platform platform)
-    : platform_(std::move(platform))
-{
+    : platform_(std::move(platform)) {
     design::registerFonts();
 }
 
-LumsifterApp::~LumsifterApp()
-{
+LumsifterApp::~LumsifterApp() {
     // The status window's ticks reach into the main window: stop them before either goes.
     if (form2_)
         form2_->stopTimers();
@@ -24,15 +22,13 @@ LumsifterApp::~LumsifterApp()
     form2_.reset();
 }
 
-Form2 &LumsifterApp::statusWindow()
-{
+Form2 &LumsifterApp::statusWindow() {
     if (!form2_)
         form2_ = std::make_unique<Form2>(*this, platform_);
     return *form2_;
 }
 
-void LumsifterApp::load()
-{
+void LumsifterApp::load() {
     form1_ = std::make_unique<Form1>(*this, platform_);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = form1_->frameGeometry();
@@ -42,18 +38,15 @@ void LumsifterApp::load()
     form1_->show();
 }
 
-void LumsifterApp::start()
-{
+void LumsifterApp::start() {
     load();
 }
 
-void LumsifterApp::refresh()
-{
+void LumsifterApp::refresh() {
     QTimer::singleShot(0, this, &LumsifterApp::reload);
 }
 
-void LumsifterApp::reload()
-{
+void LumsifterApp::reload() {
     if (ended_)
         return;
     form1_.reset();
@@ -62,8 +55,7 @@ void LumsifterApp::reload()
     emit refreshed();
 }
 
-void LumsifterApp::end()
-{
+void LumsifterApp::end() {
     if (ended_)
         return;
     ended_ = true;

@@ -3,8 +3,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-void CaptionButton::paintEvent(QPaintEvent *)
-{
+void CaptionButton::paintEvent(QPaintEvent *) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
@@ -12,6 +11,7 @@ void CaptionButton::paintEvent(QPaintEvent *)
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }

@@ -13,8 +13,7 @@ signals:
     void clicked();
 
 protected:
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
+    void mouseReleaseEvent(QMouseEvent *event) override {
         QLabel::mouseReleaseEvent(event);
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
             emit clicked();
@@ -29,8 +28,7 @@ signals:
     void clicked();
 
 protected:
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
+    void mouseReleaseEvent(QMouseEvent *event) override {
         QLineEdit::mouseReleaseEvent(event);
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
             emit clicked();

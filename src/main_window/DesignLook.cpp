@@ -18,23 +18,20 @@ namespace {
 
 QString family = QStringLiteral("Sans Serif");
 
-QColor colorOf(const QString &text)
-{
+QColor colorOf(const QString &text) {
     if (text == u"buttonface")
         return QApplication::palette().color(QPalette::Button);
     return QColor(text);
 }
 
-void applyFont(QWidget &widget, const QString &description)
-{
+void applyFont(QWidget &widget, const QString &description) {
     const QStringList words = description.split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty())
         return;
     widget.setFont(font(words[0].toDouble(), words.contains(u"bold")));
 }
 
-void applyColors(QWidget &widget, const QString &fore, const QString &back)
-{
+void applyColors(QWidget &widget, const QString &fore, const QString &back) {
     QPalette palette = widget.palette();
     if (!fore.isEmpty()) {
         for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
@@ -54,8 +51,7 @@ void applyColors(QWidget &widget, const QString &fore, const QString &back)
     widget.setPalette(palette);
 }
 
-void applyOne(QWidget &widget)
-{
+void applyOne(QWidget &widget) {
     const QString fontDescription = widget.property("designFont").toString();
     if (!fontDescription.isEmpty())
         applyFont(widget, fontDescription);
@@ -67,8 +63,7 @@ void applyOne(QWidget &widget)
 
 } // namespace
 
-void registerFonts()
-{
+void registerFonts() {
     static bool done = false;
     if (done)
         return;
@@ -83,26 +78,24 @@ void registerFonts()
         }
     }
     const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
-    family = families.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() : families.first();
+    family = families.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()
+                                : families.first();
 }
 
-QFont font(double points, bool bold)
-{
+QFont font(double points, bool bold) {
     QFont f(family);
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
 }
 
-void applyLook(QWidget &root)
-{
+void applyLook(QWidget &root) {
     applyOne(root);
     for (QWidget *child : root.findChildren<QWidget *>())
         applyOne(*child);
 }
 
-QImage banner()
-{
+QImage banner() {
     QImage image(908, 29, QImage::Format_RGB888);
     QPainter painter(&image);
     QLinearGradient sky(0, 0, 908, 0);
@@ -117,8 +110,7 @@ QImage banner()
     return image;
 }
 
-QImage icon()
-{
+QImage icon() {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);

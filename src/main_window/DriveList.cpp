@@ -1,21 +1,18 @@
 #include "main_window/DriveList.h"
 
 DriveList::DriveList(QWidget *parent)
-    : QComboBox(parent)
-{
+    : QComboBox(parent) {
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
 }
 
-void DriveList::setDrives(const std::vector<platform::Drive> &drives)
-{
+void DriveList::setDrives(const std::vector<platform::Drive> &drives) {
     const QSignalBlocker blocker(this);
     QComboBox::clear();
     for (const platform::Drive &d : drives)
         addItem(d.entryText());
 }
 
-bool DriveList::setDrive(const QString &driveText)
-{
+bool DriveList::setDrive(const QString &driveText) {
     if (driveText.size() < 2 || driveText[1] != u':')
         return false;
     const QChar letter = driveText[0].toLower();

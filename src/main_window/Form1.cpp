@@ -27,8 +27,7 @@ const QString finishCaption = QStringLiteral("Finish search!");
 
 } // namespace
 
-QStringList instructionLines()
-{
+QStringList instructionLines() {
     return {QStringLiteral("WELCOME!"),
             QStringLiteral("RUN THIS FILE IN ANY DRIVE"),
             QStringLiteral("   Examples:"),
@@ -43,18 +42,21 @@ QStringList instructionLines()
             QStringLiteral("halvekor@lumsifter.example")};
 }
 
-QString aboutText()
-{
-    return QStringList{QStringLiteral("KORVA'S FILE MANAGER UTILITY"), QString(), webSite, QString(),
-                       QStringLiteral("Created by Halvekor"), QString(),
+QString aboutText() {
+    return QStringList{QStringLiteral("KORVA'S FILE MANAGER UTILITY"),
+                       QString(),
+                       webSite,
+                       QString(),
+                       QStringLiteral("Created by Halvekor"),
+                       QString(),
                        QStringLiteral(" Written in C++ with the Qt toolkit")}
         .join(QStringLiteral("\r\n"));
 }
 
-QString helpText()
-{
-    return QStringLiteral("Place this application in C:/, D:/ , E:/ or any other Drive together with the file "
-                          "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n");
+QString helpText() {
+    return QStringLiteral(
+        "Place this application in C:/, D:/ , E:/ or any other Drive together with the file "
+        "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n");
 }
 
 Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
@@ -62,8 +64,7 @@ Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
     , platform_(platform)
     , timer2_(new QTimer(this))
     , layered_(*this)
-    , ls1_(platform.componentFile, platform.volumes, platform.component)
-{
+    , ls1_(platform.componentFile, platform.volumes, platform.component) {
     // Timers are named before setupUi so that it connects their slots by name.
     timer2_->setObjectName(QStringLiteral("Timer2"));
     timer2_->setInterval(1);
@@ -87,23 +88,22 @@ Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
 
 Form1::~Form1() = default;
 
-void Form1::placePanels()
-{
+void Form1::placePanels() {
     picture1_ = new PictureViewer(*this);
     picture1_->setGeometry(twipsRect(3240, 3840, 7455, 4335));
     picture1_->hide();
     picture2_ = new SavedListPanel(*this);
     picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
     picture2_->hide();
-    DatabasePanel::MainWindowView view{[this] { return ui.Text3->text(); }, [this] { return ui.Label31->text(); }};
+    DatabasePanel::MainWindowView view{[this] { return ui.Text3->text(); },
+                                       [this] { return ui.Label31->text(); }};
     picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.applicationFolder,
                                   platform_.databaseHelper);
     picture6_->setGeometry(twipsRect(240, 3960, 12255, 4215));
     picture6_->hide();
 }
 
-void Form1::startUp()
-{
+void Form1::startUp() {
     step([&] { ui.Text4->setText(platform_.applicationFolder); });
     step([&] { check(ui.Drive1->setDrive(QStringLiteral("C:"))); });
     step([&] { app_.statusWindow(); });
@@ -118,15 +118,13 @@ void Form1::startUp()
     step([&] { ui.Label12->setText(QString::number(ui.Drive1->count())); });
 }
 
-void Form1::applyOpacity(int alpha)
-{
+void Form1::applyOpacity(int alpha) {
     layered_.SetWindowLong(LayeredWindow::GWL_EXSTYLE,
                            layered_.GetWindowLong(LayeredWindow::GWL_EXSTYLE) | LayeredWindow::WS_EX_LAYERED);
     layered_.SetLayeredWindowAttributes(0, std::uint8_t(alpha), LayeredWindow::LWA_ALPHA);
 }
 
-void Form1::on_Timer2_timeout()
-{
+void Form1::on_Timer2_timeout() {
     setTag(ui.Label1, addToCounter(tagOf(ui.Label1), 5));
     lngAlpha_ = counterValue(tagOf(ui.Label1));
     if (counterValue(tagOf(ui.Label1)) == 230)
@@ -134,38 +132,32 @@ void Form1::on_Timer2_timeout()
     applyOpacity(lngAlpha_);
 }
 
-void Form1::rel()
-{
+void Form1::rel() {
     timer2_->stop();
     lngAlpha_ = 230;
     applyOpacity(lngAlpha_);
     ui.Label12->setText(QString::number(ui.Drive1->count()));
 }
 
-void Form1::stopTimers()
-{
+void Form1::stopTimers() {
     timer2_->stop();
     for (QTimer *timer : findChildren<QTimer *>())
         timer->stop();
 }
 
-void Form1::on_Label16_clicked()
-{
+void Form1::on_Label16_clicked() {
     app_.refresh();
 }
 
-void Form1::on_Drive1_driveChanged()
-{
+void Form1::on_Drive1_driveChanged() {
     step([&] { ui.Text1->setFocus(); });
 }
 
-void Form1::on_Text2_clicked()
-{
+void Form1::on_Text2_clicked() {
     ui.Drive1->setVisible(true);
 }
 
-void Form1::on_Command2_clicked()
-{
+void Form1::on_Command2_clicked() {
     const int answer = platform_.messageBox->show(QStringLiteral("Exit now?"),
                                                   platform::Style::YesNo | platform::Style::Question,
                                                   QStringLiteral("Confirm"));
@@ -173,32 +165,27 @@ void Form1::on_Command2_clicked()
         app_.end();
 }
 
-void Form1::on_Command6_clicked()
-{
+void Form1::on_Command6_clicked() {
     platform_.messageBox->show(aboutText(), platform::Style::Information, QStringLiteral("About"));
 }
 
-void Form1::on_Command7_clicked()
-{
+void Form1::on_Command7_clicked() {
     platform_.messageBox->show(helpText(), platform::Style::Information, QStringLiteral("HELP"));
 }
 
-void Form1::paintEvent(QPaintEvent *event)
-{
+void Form1::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     QPainter painter(this);
     painter.drawImage(0, 0, banner_);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
-{
+void Form1::closeEvent(QCloseEvent *event) {
     // Closing the main window from its frame ends the whole program, the status window included.
     event->accept();
     app_.end();
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
+bool Form1::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui.Text1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
@@ -207,23 +194,19 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-QString Form1::timeOfDay() const
-{
+QString Form1::timeOfDay() const {
     return platform::timeOfDayText(platform_.clock->currentTime());
 }
 
-void Form1::findFiles(const QString &location)
-{
+void Form1::findFiles(const QString &location) {
     ls1_.FindFiles(ui.List1->results(), location, ui.Text1->currentText(), *this);
 }
 
-void Form1::on_Command1_clicked()
-{
+void Form1::on_Command1_clicked() {
     searchLocation();
 }
 
-void Form1::searchLocation()
-{
+void Form1::searchLocation() {
     Form2 &status = app_.statusWindow();
     step([&] { status.Timer5->start(); });
     step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
@@ -242,14 +225,12 @@ void Form1::searchLocation()
     step([&] { status.compu(); });
 }
 
-void Form1::on_Command11_clicked()
-{
+void Form1::on_Command11_clicked() {
     searchAllDrives();
 }
 
 // The drives an all-drives run tries, by the drive count's caption: a prefix of C: to G:.
-static QStringList drivesOfCount(const QString &count)
-{
+static QStringList drivesOfCount(const QString &count) {
     static const QStringList letters = {QStringLiteral("C:"), QStringLiteral("D:"), QStringLiteral("E:"),
                                         QStringLiteral("F:"), QStringLiteral("G:")};
     for (int n = 1; n <= 5; ++n)
@@ -258,17 +239,17 @@ static QStringList drivesOfCount(const QString &count)
     return {};
 }
 
-void Form1::searchAllDrives()
-{
+void Form1::searchAllDrives() {
     Form2 &status = app_.statusWindow();
     step([&] { status.Timer5->start(); });
     step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
     const QString pattern = ui.Text1->currentText();
     if (pattern.isEmpty())
         return;
-    const QString prompt = QStringLiteral("Are you sure you want to search ") + pattern +
-                           QStringLiteral(" in all drives?\r\nThis will take long search and cannot be stop once "
-                                          "started.\r\nDo you want to continue?");
+    const QString prompt =
+        QStringLiteral("Are you sure you want to search ") + pattern +
+        QStringLiteral(" in all drives?\r\nThis will take long search and cannot be stop once "
+                       "started.\r\nDo you want to continue?");
     const int answer =
         platform_.messageBox->show(prompt, platform::Style::YesNo | platform::Style::Question, timeOfDay());
     if (answer != platform::Answer::Yes)
@@ -293,52 +274,42 @@ void Form1::searchAllDrives()
     step([&] { status.compu(); });
 }
 
-void Form1::on_List1_listIndexChanged()
-{
+void Form1::on_List1_listIndexChanged() {
     fileActions_.selectionStep();
 }
 
-void Form1::on_Command10_clicked()
-{
+void Form1::on_Command10_clicked() {
     fileActions_.copySelected();
 }
 
-void Form1::on_Command22_clicked()
-{
+void Form1::on_Command22_clicked() {
     fileActions_.deleteFile();
 }
 
-void Form1::on_Command8_clicked()
-{
+void Form1::on_Command8_clicked() {
     fileActions_.run();
 }
 
-void Form1::on_Command4_clicked()
-{
+void Form1::on_Command4_clicked() {
     fileActions_.play();
 }
 
-void Form1::on_Command9_clicked()
-{
+void Form1::on_Command9_clicked() {
     fileActions_.searchAndCopyComponent();
 }
 
-void Form1::on_Command5_clicked()
-{
+void Form1::on_Command5_clicked() {
     picture1_->open();
 }
 
-void Form1::on_Command12_clicked()
-{
+void Form1::on_Command12_clicked() {
     picture2_->save();
 }
 
-void Form1::on_Command13_clicked()
-{
+void Form1::on_Command13_clicked() {
     picture2_->open();
 }
 
-void Form1::on_Command17_clicked()
-{
+void Form1::on_Command17_clicked() {
     picture6_->open();
 }

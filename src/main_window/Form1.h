@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ui_Form1.h"
 #include "platform/LayeredWindow.h"
 #include "platform/Platform.h"
 #include "result_actions/FileActions.h"
 #include "search_component/LumsiftControl.h"
+#include "ui_Form1.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -4,8 +4,7 @@
 #include <QSignalBlocker>
 
 ResultListView::ResultListView(QWidget *parent)
-    : QListView(parent)
-{
+    : QListView(parent) {
     setModel(&model_);
     // Every row has the same height, so that millions of rows scroll without measuring each.
     setUniformItemSizes(true);
@@ -16,8 +15,7 @@ ResultListView::ResultListView(QWidget *parent)
     connect(&model_, &QAbstractItemModel::modelReset, this, &ResultListView::followSelection);
 }
 
-void ResultListView::followSelection()
-{
+void ResultListView::followSelection() {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     const int index = selected.isEmpty() ? -1 : selected.first().row();
     if (index == listIndex_)
@@ -26,8 +24,7 @@ void ResultListView::followSelection()
     emit listIndexChanged(index);
 }
 
-bool ResultListView::setListIndex(int index)
-{
+bool ResultListView::setListIndex(int index) {
     if (index < -1 || index >= listCount())
         return false;
     if (index == -1) {
@@ -40,13 +37,11 @@ bool ResultListView::setListIndex(int index)
     return true;
 }
 
-QString ResultListView::text() const
-{
+QString ResultListView::text() const {
     return listIndex_ < 0 ? QString() : model_.text(listIndex_);
 }
 
-void ResultListView::clear()
-{
+void ResultListView::clear() {
     // Emptying the list forgets the selection without running the selection step.
     const QSignalBlocker blocker(this);
     model_.clear();

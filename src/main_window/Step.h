@@ -13,15 +13,12 @@ struct StepFailed : std::exception {
     const char *what() const noexcept override { return "step failed"; }
 };
 
-inline void check(bool ok)
-{
+inline void check(bool ok) {
     if (!ok)
         throw StepFailed();
 }
 
-template <typename Action>
-void step(Action &&action)
-{
+template <typename Action> void step(Action &&action) {
     try {
         action();
     } catch (...) {
@@ -30,25 +27,21 @@ void step(Action &&action)
 }
 
 // A counter kept as text: empty or non-numeric text counts as 0.
-inline int counterValue(const QString &text)
-{
+inline int counterValue(const QString &text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : 0;
 }
 
-inline QString addToCounter(const QString &text, int amount)
-{
+inline QString addToCounter(const QString &text, int amount) {
     return QString::number(counterValue(text) + amount);
 }
 
 // The free text every control carries, its Tag.
-inline QString tagOf(const QObject *control)
-{
+inline QString tagOf(const QObject *control) {
     return control->property("Tag").toString();
 }
 
-inline void setTag(QObject *control, const QString &text)
-{
+inline void setTag(QObject *control, const QString &text) {
     control->setProperty("Tag", text);
 }

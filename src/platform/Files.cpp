@@ -12,14 +12,12 @@ namespace {
 
 thread_local int lastError = 0;
 
-bool fail()
-{
+bool fail() {
     lastError = errno;
     return false;
 }
 
-bool failWith(int error)
-{
+bool failWith(int error) {
     lastError = error;
     return false;
 }
@@ -28,11 +26,8 @@ bool failWith(int error)
 class Descriptor {
 public:
     explicit Descriptor(int fd = -1)
-        : fd_(fd)
-    {
-    }
-    ~Descriptor()
-    {
+        : fd_(fd) {}
+    ~Descriptor() {
         if (fd_ >= 0)
             ::close(fd_);
     }
@@ -41,8 +36,7 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     // Closes now, reporting whether the close (and so the last write) succeeded.
-    bool close()
-    {
+    bool close() {
         const int fd = fd_;
         fd_ = -1;
         return ::close(fd) == 0;
@@ -52,16 +46,14 @@ private:
     int fd_;
 };
 
-QByteArray folderOf(const QByteArray &path)
-{
+QByteArray folderOf(const QByteArray &path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0)
         return QByteArrayLiteral(".");
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-bool writeAll(int fd, const char *data, qsizetype size)
-{
+bool writeAll(int fd, const char *data, qsizetype size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size_t(size));
         if (written < 0) {
@@ -75,8 +67,7 @@ bool writeAll(int fd, const char *data, qsizetype size)
     return true;
 }
 
-bool copyContent(int from, int to)
-{
+bool copyContent(int from, int to) {
     static constexpr size_t chunk = 1 << 20;
     QByteArray buffer(chunk, Qt::Uninitialized);
     for (;;) {
@@ -97,19 +88,15 @@ class TemporaryBeside {
 public:
     explicit TemporaryBeside(const QByteArray &target)
         : name_(folderOf(target) + "/.lumsifter-XXXXXX")
-        , fd_(::mkstemp(name_.data()))
-    {
-    }
-    ~TemporaryBeside()
-    {
+        , fd_(::mkstemp(name_.data())) {}
+    ~TemporaryBeside() {
         if (!kept_ && fd_.valid())
             ::unlink(name_.constData());
     }
     bool valid() const { return fd_.valid(); }
     int fd() const { return fd_.get(); }
     // Closes the file and renames it over the target.
-    bool replace(const QByteArray &target)
-    {
+    bool replace(const QByteArray &target) {
         if (!fd_.close() || ::rename(name_.constData(), target.constData()) != 0) {
             const int error = errno;
             ::unlink(name_.constData());
@@ -129,8 +116,7 @@ private:
 
 } // namespace
 
-bool copyFile(const QByteArray &source, const QByteArray &target)
-{
+bool copyFile(const QByteArray &source, const QByteArray &target) {
     if (source.isEmpty() || target.isEmpty())
         return failWith(ENOENT);
     Descriptor from(::open(source.constData(), O_RDONLY | O_CLOEXEC));
@@ -153,8 +139,7 @@ bool copyFile(const QByteArray &source, const QByteArray &target)
     return copy.replace(target) || fail();
 }
 
-bool deleteFile(const QByteArray &path)
-{
+bool deleteFile(const QByteArray &path) {
     struct stat info {};
     if (path.isEmpty() || ::lstat(path.constData(), &info) != 0)
         return fail();
@@ -163,14 +148,12 @@ bool deleteFile(const QByteArray &path)
     return ::unlink(path.constData()) == 0 || fail();
 }
 
-bool isRegularFile(const QByteArray &path)
-{
+bool isRegularFile(const QByteArray &path) {
     struct stat info {};
     return !path.isEmpty() && ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool writeFileAtomically(const QByteArray &path, const QByteArray &content)
-{
+bool writeFileAtomically(const QByteArray &path, const QByteArray &content) {
     TemporaryBeside file(path);
     if (!file.valid() || !writeAll(file.fd(), content.constData(), content.size()) || ::fsync(file.fd()) != 0)
         return fail();
@@ -179,8 +162,7 @@ bool writeFileAtomically(const QByteArray &path, const QByteArray &content)
     return file.replace(path) || fail();
 }
 
-bool readWholeFile(const QByteArray &path, QByteArray &content)
-{
+bool readWholeFile(const QByteArray &path, QByteArray &content) {
     Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
@@ -201,16 +183,14 @@ bool readWholeFile(const QByteArray &path, QByteArray &content)
     }
 }
 
-bool appendToFile(const QByteArray &path, const QByteArray &bytes)
-{
+bool appendToFile(const QByteArray &path, const QByteArray &bytes) {
     Descriptor fd(::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.valid() || !writeAll(fd.get(), bytes.constData(), bytes.size()))
         return fail();
     return fd.close() || fail();
 }
 
-QString lastErrorText()
-{
+QString lastErrorText() {
     return QString::fromLocal8Bit(std::strerror(lastError));
 }
 

@@ -7,8 +7,7 @@ namespace platform {
 
 namespace {
 
-QMessageBox::Icon iconFor(int style)
-{
+QMessageBox::Icon iconFor(int style) {
     // The stop flag wins when both the information and the stop flags are set (style 84).
     if (style & Style::Critical)
         return QMessageBox::Critical;
@@ -21,8 +20,7 @@ QMessageBox::Icon iconFor(int style)
 
 } // namespace
 
-int QtMessageBox::show(const QString &prompt, int style, const QString &title)
-{
+int QtMessageBox::show(const QString &prompt, int style, const QString &title) {
     QMessageBox box(iconFor(style), title.isEmpty() ? applicationTitle : title, prompt, QMessageBox::NoButton,
                     QApplication::activeWindow());
     const bool yesNo = (style & 7) == Style::YesNo;

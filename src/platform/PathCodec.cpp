@@ -8,8 +8,7 @@ constexpr char16_t escapeBase = 0xDC00;
 
 // Length of the valid UTF-8 sequence at data[i], or 0 when the byte there does not start one.
 // Overlong forms, surrogates and code points past U+10FFFF are not valid.
-int validSequenceLength(const unsigned char *data, qsizetype size, qsizetype i, char32_t &codePoint)
-{
+int validSequenceLength(const unsigned char *data, qsizetype size, qsizetype i, char32_t &codePoint) {
     const unsigned char lead = data[i];
     int length;
     char32_t minimum;
@@ -38,8 +37,7 @@ int validSequenceLength(const unsigned char *data, qsizetype size, qsizetype i, 
     return length;
 }
 
-void appendUtf8(QByteArray &out, char32_t cp)
-{
+void appendUtf8(QByteArray &out, char32_t cp) {
     if (cp < 0x80) {
         out += char(cp);
     } else if (cp < 0x800) {
@@ -59,8 +57,7 @@ void appendUtf8(QByteArray &out, char32_t cp)
 
 } // namespace
 
-QString decodePath(QByteArrayView bytes)
-{
+QString decodePath(QByteArrayView bytes) {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype size = bytes.size();
     QString out;
@@ -84,13 +81,13 @@ QString decodePath(QByteArrayView bytes)
     return out;
 }
 
-QByteArray encodePath(QStringView text)
-{
+QByteArray encodePath(QStringView text) {
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
             appendUtf8(out, QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
             ++i;
         } else if (unit >= 0xDC80 && unit <= 0xDCFF) {

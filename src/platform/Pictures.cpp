@@ -9,8 +9,7 @@
 
 namespace platform {
 
-std::optional<QImage> loadPicture(const QByteArray &path)
-{
+std::optional<QImage> loadPicture(const QByteArray &path) {
     // Opened by its raw bytes, so that names that are not valid UTF-8 load too.
     const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)

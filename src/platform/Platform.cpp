@@ -3,8 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
-#include "platform/Sound.h"
 #include "platform/Sockets.h"
+#include "platform/Sound.h"
 #include "platform/SystemFacts.h"
 #include "platform/Volumes.h"
 
@@ -12,13 +12,11 @@
 
 namespace platform {
 
-QString programFolder()
-{
+QString programFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-Platform Platform::real()
-{
+Platform Platform::real() {
     Platform p;
     p.messageBox = std::make_shared<QtMessageBox>();
     p.clock = std::make_shared<SystemClock>();

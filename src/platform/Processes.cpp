@@ -14,8 +14,7 @@ extern char **environ;
 
 namespace platform {
 
-bool DetachedProcessStarter::start(const QString &commandLine)
-{
+bool DetachedProcessStarter::start(const QString &commandLine) {
     const QStringList words = QProcess::splitCommand(commandLine);
     if (words.isEmpty())
         return false;

@@ -14,8 +14,7 @@ namespace {
 constexpr std::uint16_t offeredVersion = 0x0101;
 
 // The record's field is 16 bits wide; an unlimited or huge limit shows as its largest value.
-std::int16_t socketLimit(const rlimit &limit)
-{
+std::int16_t socketLimit(const rlimit &limit) {
     constexpr rlim_t widest = std::numeric_limits<std::int16_t>::max();
     if (limit.rlim_cur == RLIM_INFINITY)
         return static_cast<std::int16_t>(widest);
@@ -24,8 +23,7 @@ std::int16_t socketLimit(const rlimit &limit)
 
 } // namespace
 
-int SystemSockets::startup(std::uint16_t /*requestedVersion*/, SocketsData &data)
-{
+int SystemSockets::startup(std::uint16_t /*requestedVersion*/, SocketsData &data) {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
         lastError_ = errno;
@@ -36,8 +34,7 @@ int SystemSockets::startup(std::uint16_t /*requestedVersion*/, SocketsData &data
     return 0;
 }
 
-int SystemSockets::gethostname(char *buffer, int length)
-{
+int SystemSockets::gethostname(char *buffer, int length) {
     const int result = ::gethostname(buffer, static_cast<std::size_t>(length));
     if (result == -1)
         lastError_ = errno; // kept at once: later calls may overwrite errno

@@ -23,8 +23,7 @@ struct Waiter {
     bool done = false;
 };
 
-void onFinished(ca_context *, std::uint32_t, int, void *userdata)
-{
+void onFinished(ca_context *, std::uint32_t, int, void *userdata) {
     auto *waiter = static_cast<Waiter *>(userdata);
     std::lock_guard lock(waiter->mutex);
     if (waiter->done)
@@ -35,16 +34,14 @@ void onFinished(ca_context *, std::uint32_t, int, void *userdata)
 
 class Canberra {
 public:
-    static Canberra &instance()
-    {
+    static Canberra &instance() {
         // Never destroyed: destroying a context can crash the sound backend.
         static Canberra *canberra = new Canberra;
         return *canberra;
     }
 
     // Plays one sound by a property (an event id or a file name) and waits for its end.
-    bool playAndWait(const char *property, const QByteArray &value)
-    {
+    bool playAndWait(const char *property, const QByteArray &value) {
         if (!context_)
             return false;
         ca_proplist *properties = nullptr;
@@ -64,8 +61,7 @@ public:
     }
 
 private:
-    Canberra()
-    {
+    Canberra() {
         if (ca_context_create(&context_) != CA_SUCCESS)
             context_ = nullptr;
     }
@@ -77,8 +73,7 @@ private:
 
 } // namespace
 
-void CanberraSoundPlayer::play(const QByteArray &name)
-{
+void CanberraSoundPlayer::play(const QByteArray &name) {
     Canberra &canberra = Canberra::instance();
     if (!name.isEmpty() && !name.contains('/') && canberra.playAndWait(CA_PROP_EVENT_ID, name))
         return;

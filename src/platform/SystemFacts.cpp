@@ -13,8 +13,7 @@ namespace platform {
 namespace {
 
 // The value of one "Name:   1234 kB" line, in bytes.
-std::optional<std::uint64_t> meminfoField(const QByteArray &meminfo, const QByteArray &name)
-{
+std::optional<std::uint64_t> meminfoField(const QByteArray &meminfo, const QByteArray &name) {
     for (const QByteArray &line : meminfo.split('\n')) {
         if (!line.startsWith(name + ':'))
             continue;
@@ -31,8 +30,7 @@ std::optional<std::uint64_t> meminfoField(const QByteArray &meminfo, const QByte
     return std::nullopt;
 }
 
-MemoryStatus memoryFromSysinfo()
-{
+MemoryStatus memoryFromSysinfo() {
     struct sysinfo info {};
     if (sysinfo(&info) != 0)
         return {};
@@ -42,8 +40,7 @@ MemoryStatus memoryFromSysinfo()
 
 } // namespace
 
-MemoryStatus memoryFromMeminfo(const QByteArray &meminfo)
-{
+MemoryStatus memoryFromMeminfo(const QByteArray &meminfo) {
     const std::optional<std::uint64_t> total = meminfoField(meminfo, "MemTotal");
     if (!total)
         return {};
@@ -53,8 +50,7 @@ MemoryStatus memoryFromMeminfo(const QByteArray &meminfo)
     return {*total, available.value_or(0)};
 }
 
-MemoryStatus LocalSystemFacts::memoryStatus() const
-{
+MemoryStatus LocalSystemFacts::memoryStatus() const {
     QFile file(QStringLiteral("/proc/meminfo"));
     if (!file.open(QIODevice::ReadOnly))
         return memoryFromSysinfo();
@@ -62,8 +58,7 @@ MemoryStatus LocalSystemFacts::memoryStatus() const
     return status.totalPhys ? status : memoryFromSysinfo();
 }
 
-std::optional<QString> LocalSystemFacts::userName() const
-{
+std::optional<QString> LocalSystemFacts::userName() const {
     const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
     passwd entry{};

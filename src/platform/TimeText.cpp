@@ -9,8 +9,7 @@ namespace {
 constexpr int secondsPerDay = 24 * 60 * 60;
 
 // Drops the unquoted zone letters ("t") and the blanks next to them.
-QString withoutZone(const QString &format)
-{
+QString withoutZone(const QString &format) {
     QString out;
     bool quoted = false;
     for (int i = 0; i < format.size(); ++i) {
@@ -33,8 +32,7 @@ QString withoutZone(const QString &format)
 
 } // namespace
 
-QString timeOfDayFormat()
-{
+QString timeOfDayFormat() {
     QString format = withoutZone(QLocale().timeFormat(QLocale::LongFormat));
     // A round trip must keep the seconds, whatever the locale's format holds.
     if (!format.contains(u's'))
@@ -42,13 +40,11 @@ QString timeOfDayFormat()
     return format;
 }
 
-QString timeOfDayText(const QTime &time)
-{
+QString timeOfDayText(const QTime &time) {
     return QLocale().toString(time, timeOfDayFormat());
 }
 
-std::optional<int> parseTimeOfDay(const QString &text)
-{
+std::optional<int> parseTimeOfDay(const QString &text) {
     if (text.trimmed().isEmpty())
         return std::nullopt;
     const QTime time = QLocale().toTime(text, timeOfDayFormat());
@@ -57,8 +53,7 @@ std::optional<int> parseTimeOfDay(const QString &text)
     return time.msecsSinceStartOfDay() / 1000;
 }
 
-QString durationText(int seconds)
-{
+QString durationText(int seconds) {
     seconds %= secondsPerDay;
     if (seconds < 0)
         seconds += secondsPerDay;

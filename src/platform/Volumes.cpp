@@ -22,8 +22,7 @@ struct Mount {
 };
 
 // mountinfo writes blanks, tabs, newlines and backslashes in paths as \ooo octal escapes.
-QByteArray unescapeOctal(const QByteArray &field)
-{
+QByteArray unescapeOctal(const QByteArray &field) {
     QByteArray out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -41,8 +40,7 @@ QByteArray unescapeOctal(const QByteArray &field)
     return out;
 }
 
-std::optional<Mount> parseLine(const QByteArray &line)
-{
+std::optional<Mount> parseLine(const QByteArray &line) {
     const QList<QByteArray> fields = line.split(' ');
     const auto separator = std::find(fields.begin(), fields.end(), QByteArray("-"));
     if (fields.size() < 6 || separator == fields.end() || fields.end() - separator < 3)
@@ -51,27 +49,26 @@ std::optional<Mount> parseLine(const QByteArray &line)
                  unescapeOctal(*(separator + 2))};
 }
 
-bool isPseudoFilesystem(const QByteArray &type)
-{
+bool isPseudoFilesystem(const QByteArray &type) {
     static const std::set<QByteArray> pseudo = {
-        "autofs",    "binfmt_misc", "bpf",       "cgroup",   "cgroup2", "configfs",    "debugfs",
-        "devpts",    "devtmpfs",    "efivarfs",  "fusectl",  "hugetlbfs", "mqueue",    "nsfs",
-        "proc",      "pstore",      "ramfs",     "rpc_pipefs", "securityfs", "selinuxfs", "squashfs",
-        "sysfs",     "tmpfs",       "tracefs",   "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
-        "fuse.snapfuse", "overlay", "erofs",     "cramfs",   "zram"};
+        "autofs",          "binfmt_misc", "bpf",        "cgroup",        "cgroup2", "configfs",
+        "debugfs",         "devpts",      "devtmpfs",   "efivarfs",      "fusectl", "hugetlbfs",
+        "mqueue",          "nsfs",        "proc",       "pstore",        "ramfs",   "rpc_pipefs",
+        "securityfs",      "selinuxfs",   "squashfs",   "sysfs",         "tmpfs",   "tracefs",
+        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "fuse.snapfuse", "overlay", "erofs",
+        "cramfs",          "zram"};
     return pseudo.count(type) > 0;
 }
 
-bool isUnder(const QByteArray &path, const QByteArray &folder)
-{
+bool isUnder(const QByteArray &path, const QByteArray &folder) {
     return path == folder || path.startsWith(folder + '/');
 }
 
-bool isSystemPlace(const QByteArray &mountPoint)
-{
+bool isSystemPlace(const QByteArray &mountPoint) {
     if (isUnder(mountPoint, "/run/media"))
         return false;
-    for (const char *folder : {"/boot", "/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/docker", "/var/snap"})
+    for (const char *folder :
+         {"/boot", "/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/docker", "/var/snap"})
         if (isUnder(mountPoint, folder))
             return true;
     return false;
@@ -79,14 +76,12 @@ bool isSystemPlace(const QByteArray &mountPoint)
 
 } // namespace
 
-QString Drive::entryText() const
-{
+QString Drive::entryText() const {
     return QStringLiteral("%1: [%2]").arg(QChar::fromLatin1(letter).toLower(), decodePath(mountPoint));
 }
 
 std::vector<Drive> drivesFromMountInfo(const QByteArray &mountInfo,
-                                       const std::function<bool(const QByteArray &)> &isDirectory)
-{
+                                       const std::function<bool(const QByteArray &)> &isDirectory) {
     std::vector<Drive> drives{Drive{'C', "/"}};
     std::set<QByteArray> letteredDevices;
     std::vector<Mount> others;
@@ -103,7 +98,8 @@ std::vector<Drive> drivesFromMountInfo(const QByteArray &mountInfo,
     for (const Mount &mount : others) {
         if (drives.back().letter == 'Z')
             break;
-        if (isPseudoFilesystem(mount.type) || mount.source.startsWith("/dev/loop") || isSystemPlace(mount.mountPoint))
+        if (isPseudoFilesystem(mount.type) || mount.source.startsWith("/dev/loop") ||
+            isSystemPlace(mount.mountPoint))
             continue;
         if (letteredDevices.count(mount.device) || !isDirectory(mount.mountPoint))
             continue;
@@ -113,8 +109,7 @@ std::vector<Drive> drivesFromMountInfo(const QByteArray &mountInfo,
     return drives;
 }
 
-std::optional<QByteArray> folderOfLocation(const std::vector<Drive> &drives, const QString &location)
-{
+std::optional<QByteArray> folderOfLocation(const std::vector<Drive> &drives, const QString &location) {
     if (location.startsWith(u'/'))
         return encodePath(location);
     if (location.size() < 2 || location[1] != u':' || !location[0].isLetter())
@@ -129,8 +124,7 @@ std::optional<QByteArray> folderOfLocation(const std::vector<Drive> &drives, con
     return std::nullopt;
 }
 
-std::vector<Drive> MountedVolumes::drives() const
-{
+std::vector<Drive> MountedVolumes::drives() const {
     QFile file(QStringLiteral("/proc/self/mountinfo"));
     if (!file.open(QIODevice::ReadOnly))
         return {Drive{'C', "/"}};

@@ -19,12 +19,9 @@ const QString FileActions::copyTitle = QStringLiteral("VELDORANWORKS");
 const QString FileActions::copyFailed = QStringLiteral("Error. File not copied!");
 
 FileActions::FileActions(Form1 &form)
-    : form_(form)
-{
-}
+    : form_(form) {}
 
-QByteArray FileActions::selectedEntry(bool &selected) const
-{
+QByteArray FileActions::selectedEntry(bool &selected) const {
     ResultListView &list = *form_.controls().List1;
     selected = list.listIndex() >= 0;
     return selected ? list.results().bytes(list.listIndex()) : QByteArray();
@@ -32,13 +29,11 @@ QByteArray FileActions::selectedEntry(bool &selected) const
 
 // A file beside the program: the application folder, a separator and the name, joined as they stand.
 // At the root the doubled separator names the same file.
-QByteArray FileActions::besideProgram(const QString &name) const
-{
+QByteArray FileActions::besideProgram(const QString &name) const {
     return platform::encodePath(form_.controls().Text4->text() + u'/' + name);
 }
 
-void FileActions::selectionStep()
-{
+void FileActions::selectionStep() {
     Ui::Form1 &c = form_.controls();
     bool selected = false;
     const QByteArray path = selectedEntry(selected);
@@ -57,8 +52,7 @@ void FileActions::selectionStep()
     });
 }
 
-void FileActions::copySelected()
-{
+void FileActions::copySelected() {
     bool selected = false;
     const QByteArray source = selectedEntry(selected);
     const QString folder = form_.controls().Text4->text();
@@ -67,8 +61,7 @@ void FileActions::copySelected()
                                       Information, copyTitle);
 }
 
-void FileActions::deleteFile()
-{
+void FileActions::deleteFile() {
     Ui::Form1 &c = form_.controls();
     const QString prompt = QStringLiteral("Are you sure you want to delete this file?\r\n\r\nFile path and "
                                           "Filename:\r\n") +
@@ -81,29 +74,25 @@ void FileActions::deleteFile()
     step([&] { check(platform::deleteFile(platform::encodePath(c.Text3->text()))); });
 }
 
-void FileActions::run()
-{
+void FileActions::run() {
     step([&] { check(form_.platform().processes->start(form_.controls().Text3->text())); });
 }
 
-void FileActions::play()
-{
+void FileActions::play() {
     bool selected = false;
     const QByteArray name = selectedEntry(selected);
     if (selected)
         form_.platform().sound->play(name);
 }
 
-void FileActions::prepareDrive(const QString &drive)
-{
+void FileActions::prepareDrive(const QString &drive) {
     Ui::Form1 &c = form_.controls();
     step([&] { check(c.Drive1->setDrive(drive)); });
     step([&] { c.Text2->setText(drive); });
     step([&] { c.Text1->setEditText(QStringLiteral("Lumsift.ocx")); });
 }
 
-void FileActions::searchAndCopyComponent()
-{
+void FileActions::searchAndCopyComponent() {
     Ui::Form1 &c = form_.controls();
     ResultListView &list = *c.List1;
     step([&] { list.clear(); });
@@ -120,7 +109,8 @@ void FileActions::searchAndCopyComponent()
     step([&] { c.Label4->setText(QString::number(list.listCount())); });
     // Only a file this command found is copied; a path left in Text3 from before never is.
     const bool found = list.listCount() > 0;
-    const bool copied =
-        found && platform::copyFile(platform::encodePath(c.Text3->text()), besideProgram(QStringLiteral("Lumsifter.ocx")));
-    form_.platform().messageBox->show(copied ? QStringLiteral("File copied!") : copyFailed, Information, copyTitle);
+    const bool copied = found && platform::copyFile(platform::encodePath(c.Text3->text()),
+                                                    besideProgram(QStringLiteral("Lumsifter.ocx")));
+    form_.platform().messageBox->show(copied ? QStringLiteral("File copied!") : copyFailed, Information,
+                                      copyTitle);
 }

@@ -3,18 +3,14 @@
 #include <QPainter>
 
 PictureFrame::PictureFrame(QWidget *parent)
-    : QWidget(parent)
-{
-}
+    : QWidget(parent) {}
 
-void PictureFrame::setPicture(const QImage &picture)
-{
+void PictureFrame::setPicture(const QImage &picture) {
     picture_ = picture;
     update();
 }
 
-void PictureFrame::paintEvent(QPaintEvent *)
-{
+void PictureFrame::paintEvent(QPaintEvent *) {
     if (picture_.isNull())
         return;
     QPainter painter(this);

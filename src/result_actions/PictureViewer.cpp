@@ -14,8 +14,7 @@
 PictureViewer::PictureViewer(Form1 &form)
     : QWidget(&form)
     , form_(form)
-    , timer1_(new QTimer(this))
-{
+    , timer1_(new QTimer(this)) {
     // The slideshow timer; named before setupUi so that its slot is connected by name.
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(3000);
@@ -27,8 +26,7 @@ PictureViewer::PictureViewer(Form1 &form)
     ui.Combo1->lineEdit()->installEventFilter(this);
 }
 
-bool PictureViewer::eventFilter(QObject *watched, QEvent *event)
-{
+bool PictureViewer::eventFilter(QObject *watched, QEvent *event) {
     // Combo1 key press: every typed character is discarded, so its value is picked from the list.
     if ((watched == ui.Combo1 || watched == ui.Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -38,31 +36,26 @@ bool PictureViewer::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void PictureViewer::open()
-{
+void PictureViewer::open() {
     setVisible(true);
 }
 
-void PictureViewer::on_Command3_clicked()
-{
+void PictureViewer::on_Command3_clicked() {
     setVisible(false);
     ui.Check1->setChecked(false); // a change runs the AutoPlay reaction
 }
 
-void PictureViewer::on_Option1_clicked()
-{
+void PictureViewer::on_Option1_clicked() {
     ui.Image2->setVisible(false);
     ui.Image1->setVisible(true);
 }
 
-void PictureViewer::on_Option2_clicked()
-{
+void PictureViewer::on_Option2_clicked() {
     ui.Image1->setVisible(false);
     ui.Image2->setVisible(true);
 }
 
-void PictureViewer::on_Check1_toggled(bool checked)
-{
+void PictureViewer::on_Check1_toggled(bool checked) {
     // While the slideshow runs the user cannot change the selection.
     if (checked)
         timer1_->start();
@@ -71,8 +64,7 @@ void PictureViewer::on_Check1_toggled(bool checked)
     form_.controls().List1->setEnabled(!checked);
 }
 
-int PictureViewer::intervalMs() const
-{
+int PictureViewer::intervalMs() const {
     bool ok = false;
     const double seconds = ui.Combo1->currentText().trimmed().toDouble(&ok);
     const double ms = std::round(seconds * 1000);
@@ -80,20 +72,21 @@ int PictureViewer::intervalMs() const
     return int(ms);
 }
 
-void PictureViewer::ff()
-{
+void PictureViewer::ff() {
     const QString now = platform::timeOfDayText(form_.platform().clock->currentTime());
-    form_.platform().messageBox->show(QStringLiteral("File has been found!"), platform::Style::Information, now);
+    form_.platform().messageBox->show(QStringLiteral("File has been found!"), platform::Style::Information,
+                                      now);
     timer1_->stop();
 }
 
-void PictureViewer::on_Timer1_timeout()
-{
+void PictureViewer::on_Timer1_timeout() {
     Ui::Form1 &c = form_.controls();
     ResultListView &list = *c.List1;
     step([&] { timer1_->setInterval(intervalMs()); });
     step([&] { check(list.setListIndex(list.listIndex() + 1)); });
-    step([&] { ui.Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") + c.Label4->text()); });
+    step([&] {
+        ui.Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") + c.Label4->text());
+    });
     step([&] {
         const QString typed = ui.Text7->text();
         if (!list.text().endsWith(typed, Qt::CaseSensitive))

@@ -6,19 +6,16 @@ namespace saved_list {
 
 namespace {
 
-bool isBlank(char c)
-{
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool endsField(char c)
-{
+bool endsField(char c) {
     return c == ',' || c == '\r' || c == '\n';
 }
 
 // Moves past the delimiter that ends a field: a comma, or a line end (CR LF, CR or LF).
-qsizetype pastDelimiter(const QByteArray &content, qsizetype i)
-{
+qsizetype pastDelimiter(const QByteArray &content, qsizetype i) {
     if (i >= content.size())
         return i;
     if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
@@ -28,26 +25,22 @@ qsizetype pastDelimiter(const QByteArray &content, qsizetype i)
 
 } // namespace
 
-bool isStorable(const QByteArray &entry)
-{
+bool isStorable(const QByteArray &entry) {
     return !entry.contains('"') && !entry.contains('\r') && !entry.contains('\n');
 }
 
-QByteArray line(const QByteArray &entry)
-{
+QByteArray line(const QByteArray &entry) {
     return '"' + entry + "\"\r\n";
 }
 
-QByteArray lines(const std::vector<QByteArray> &entries)
-{
+QByteArray lines(const std::vector<QByteArray> &entries) {
     QByteArray out;
     for (const QByteArray &entry : entries)
         out += line(entry);
     return out;
 }
 
-std::vector<QByteArray> parse(const QByteArray &content)
-{
+std::vector<QByteArray> parse(const QByteArray &content) {
     std::vector<QByteArray> entries;
     qsizetype i = 0;
     const qsizetype size = content.size();
@@ -81,8 +74,7 @@ std::vector<QByteArray> parse(const QByteArray &content)
     return entries;
 }
 
-std::optional<std::vector<QByteArray>> read(const QByteArray &path)
-{
+std::optional<std::vector<QByteArray>> read(const QByteArray &path) {
     QByteArray content;
     if (!platform::readWholeFile(path, content))
         return std::nullopt;

@@ -13,34 +13,28 @@ using namespace platform::Style;
 
 SavedListPanel::SavedListPanel(Form1 &form)
     : QWidget(&form)
-    , form_(form)
-{
+    , form_(form) {
     ui.setupUi(this);
 }
 
-QByteArray SavedListPanel::besideProgram(const QString &name) const
-{
+QByteArray SavedListPanel::besideProgram(const QString &name) const {
     return platform::encodePath(form_.controls().Text4->text() + u'/' + name);
 }
 
-QString SavedListPanel::now() const
-{
+QString SavedListPanel::now() const {
     return platform::timeOfDayText(form_.platform().clock->currentTime());
 }
 
-QString SavedListPanel::selectedEntry() const
-{
+QString SavedListPanel::selectedEntry() const {
     const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-void SavedListPanel::showCount()
-{
+void SavedListPanel::showCount() {
     ui.Label18->setText(QString::number(ui.lstEmployee->count()));
 }
 
-void SavedListPanel::save()
-{
+void SavedListPanel::save() {
     platform::MessageBox &messages = *form_.platform().messageBox;
     const QString path = form_.controls().Text3->text();
     if (path.isEmpty()) {
@@ -53,8 +47,9 @@ void SavedListPanel::save()
     }
     const QByteArray entry = platform::encodePath(path);
     if (!saved_list::isStorable(entry)) {
-        messages.show(QStringLiteral("This path cannot be saved: it contains a double quote or a line break."),
-                      Critical, QStringLiteral("Select!"));
+        messages.show(
+            QStringLiteral("This path cannot be saved: it contains a double quote or a line break."),
+            Critical, QStringLiteral("Select!"));
         return;
     }
     if (!platform::appendToFile(saveFile(), saved_list::line(entry))) {
@@ -66,30 +61,26 @@ void SavedListPanel::save()
     messages.show(path + QStringLiteral(" has been saved!"), Information, now());
 }
 
-void SavedListPanel::reload()
-{
+void SavedListPanel::reload() {
     ui.lstEmployee->clear();
     // A missing save.txt (nothing saved yet) is an empty list; it is not created here.
     for (const QByteArray &entry : saved_list::read(saveFile()).value_or(std::vector<QByteArray>()))
         ui.lstEmployee->addItem(platform::decodePath(entry));
 }
 
-void SavedListPanel::open()
-{
+void SavedListPanel::open() {
     step([&] { reload(); });
     step([&] { showCount(); });
     step([&] { setVisible(true); });
 }
 
-void SavedListPanel::on_lstEmployee_itemSelectionChanged()
-{
+void SavedListPanel::on_lstEmployee_itemSelectionChanged() {
     const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
     if (!selected.isEmpty())
         ui.Text6->setText(selected.first()->text());
 }
 
-void SavedListPanel::rewrite(const std::vector<QByteArray> &kept, int removed)
-{
+void SavedListPanel::rewrite(const std::vector<QByteArray> &kept, int removed) {
     const QByteArray survivors = saved_list::lines(kept);
     check(platform::writeFileAtomically(tempFile(), survivors));
     if (removed == 0)
@@ -99,10 +90,10 @@ void SavedListPanel::rewrite(const std::vector<QByteArray> &kept, int removed)
     check(platform::writeFileAtomically(saveFile(), saved_list::lines(saved_list::parse(temp))));
 }
 
-void SavedListPanel::on_Command16_clicked()
-{
+void SavedListPanel::on_Command16_clicked() {
     platform::MessageBox &messages = *form_.platform().messageBox;
-    const int answer = messages.show(QStringLiteral("Delete selected item?"), YesNo, QStringLiteral("Delete"));
+    const int answer =
+        messages.show(QStringLiteral("Delete selected item?"), YesNo, QStringLiteral("Delete"));
     if (answer == platform::Answer::Yes) {
         if (ui.Text6->text().isEmpty()) {
             messages.show(QStringLiteral("You must select an item!!"), Critical, QStringLiteral("select"));
@@ -128,7 +119,6 @@ void SavedListPanel::on_Command16_clicked()
     showCount();
 }
 
-void SavedListPanel::on_Command14_clicked()
-{
+void SavedListPanel::on_Command14_clicked() {
     setVisible(false);
 }

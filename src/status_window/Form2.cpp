@@ -14,15 +14,13 @@ namespace {
 constexpr int titleGreys[12] = {0, 64, 128, 192, 224, 255, 255, 224, 192, 128, 64, 0};
 
 // Writes a label only when its text changes, so that the 1 ms mirror does not repaint for nothing.
-void setText(QLabel *label, const QString &text)
-{
+void setText(QLabel *label, const QString &text) {
     if (label->text() != text)
         label->setText(text);
 }
 
 // A time-of-day text as seconds since midnight; an empty or unreadable text fails the step.
-int parseOrFail(const QString &text)
-{
+int parseOrFail(const QString &text) {
     const std::optional<int> seconds = platform::parseTimeOfDay(text);
     check(seconds.has_value());
     return *seconds;
@@ -37,8 +35,7 @@ Form2::Form2(LumsifterApp &app, platform::Platform platform)
     , Timer4(makeTimer("Timer4", 1000, true))
     , Timer5(makeTimer("Timer5", 100, false))
     , app_(app)
-    , platform_(std::move(platform))
-{
+    , platform_(std::move(platform)) {
     setObjectName(QStringLiteral("Form2"));
     systemInformation_ = std::make_unique<SystemInformation>(platform_, [this]() -> Ui::Form1 * {
         Form1 *main = app_.form1();
@@ -47,13 +44,11 @@ Form2::Form2(LumsifterApp &app, platform::Platform platform)
     QMetaObject::connectSlotsByName(this);
 }
 
-Form2::~Form2()
-{
+Form2::~Form2() {
     stopTimers();
 }
 
-QTimer *Form2::makeTimer(const char *name, int interval, bool enabled)
-{
+QTimer *Form2::makeTimer(const char *name, int interval, bool enabled) {
     auto *timer = new QTimer(this);
     timer->setObjectName(QLatin1String(name));
     timer->setInterval(interval);
@@ -64,22 +59,19 @@ QTimer *Form2::makeTimer(const char *name, int interval, bool enabled)
     return timer;
 }
 
-void Form2::stopTimers()
-{
+void Form2::stopTimers() {
     for (QTimer *timer : {Timer1, Timer2, Timer3, Timer4, Timer5})
         timer->stop();
 }
 
-void Form2::setLabel1Caption(const QString &caption)
-{
+void Form2::setLabel1Caption(const QString &caption) {
     if (caption == label1_.Caption)
         return;
     label1_.Caption = caption;
     label1_.Tag = addToCounter(label1_.Tag, 1);
 }
 
-void Form2::on_Timer1_timeout()
-{
+void Form2::on_Timer1_timeout() {
     Form1 *main = app_.form1();
     if (!main)
         return; // every step needs the main window
@@ -97,8 +89,7 @@ void Form2::on_Timer1_timeout()
     step([&] { setText(c.Label31, c.List1->text()); });
 }
 
-void Form2::on_Timer2_timeout()
-{
+void Form2::on_Timer2_timeout() {
     Tag = addToCounter(Tag, 1);
     const int stepNumber = counterValue(Tag);
     if (stepNumber < 1 || stepNumber > 12)
@@ -114,14 +105,12 @@ void Form2::on_Timer2_timeout()
         Tag = QStringLiteral("0");
 }
 
-void Form2::on_Timer3_timeout()
-{
+void Form2::on_Timer3_timeout() {
     systemInformation_->tick(Command1.Caption, Command1.Tag);
     emit systemInformationTick();
 }
 
-void Form2::settleDuration()
-{
+void Form2::settleDuration() {
     step([&] { dtStart = parseOrFail(Text1.Text); });
     step([&] { dtEnd = parseOrFail(Text2.Text); });
     step([&] { dtDuration = dtEnd - dtStart; });
@@ -133,19 +122,16 @@ void Form2::settleDuration()
     });
 }
 
-void Form2::on_Timer4_timeout()
-{
+void Form2::on_Timer4_timeout() {
     settleDuration();
 }
 
-void Form2::on_Timer5_timeout()
-{
+void Form2::on_Timer5_timeout() {
     Text2.Text = platform::timeOfDayText(platform_.clock->currentTime());
 }
 
 QString Form2::overviewText(const QString &start, const QString &end, const QString &duration,
-                            const QString &keyword, int results, const QString &lastDrive)
-{
+                            const QString &keyword, int results, const QString &lastDrive) {
     const QStringList lines = {
         QStringLiteral("LUMSIFTER FINISHED!"),
         QString(),
@@ -161,8 +147,7 @@ QString Form2::overviewText(const QString &start, const QString &end, const QStr
     return lines.join(QStringLiteral("\r\n"));
 }
 
-void Form2::compu()
-{
+void Form2::compu() {
     settleDuration();
     Timer5->stop();
     step([&] {

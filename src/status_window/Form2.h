@@ -29,11 +29,11 @@ public:
         QString Caption;
         QString Tag;
     };
-    TextBox Text1;    // start time of the current search, as time-of-day text
-    TextBox Text2;    // end time (the running time while a search runs)
+    TextBox Text1;                                // start time of the current search, as time-of-day text
+    TextBox Text2;                                // end time (the running time while a search runs)
     Control Label2{QStringLiteral("Label2"), {}}; // the duration as "hh:mm:ss"
-    Control Command1; // caption: the memory line; Tag: the user line
-    QString Tag;      // the title colour step
+    Control Command1;                             // caption: the memory line; Tag: the user line
+    QString Tag;                                  // the title colour step
     const QString Caption = QStringLiteral("Form2");
 
     // Label1: its caption mirrors the main window's Label6; every change of it counts one folder

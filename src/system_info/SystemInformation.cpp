@@ -14,34 +14,29 @@ namespace sysinfo {
 
 namespace {
 
-double megabytes(std::uint64_t bytes)
-{
+double megabytes(std::uint64_t bytes) {
     return static_cast<double>(bytes) / 1024 / 1024;
 }
 
 } // namespace
 
-QString wholeNumberText(double value, const QLocale &locale)
-{
+QString wholeNumberText(double value, const QLocale &locale) {
     QString digits = QString::number(std::llround(value)).rightJustified(3, u'0');
     for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
         digits.insert(at, locale.groupSeparator());
     return digits;
 }
 
-QString twoDecimalsText(double value, const QLocale &locale)
-{
+QString twoDecimalsText(double value, const QLocale &locale) {
     return QString::number(value, 'f', 2).replace(u'.', locale.decimalPoint());
 }
 
-QString hostLine(const QString &hostName)
-{
+QString hostLine(const QString &hostName) {
     return QStringLiteral("Computer Name: ") + hostName;
 }
 
 std::optional<QString> memoryLine(std::uint64_t availableBytes, std::uint64_t totalBytes,
-                                  const QLocale &locale)
-{
+                                  const QLocale &locale) {
     if (totalBytes == 0)
         return std::nullopt;
     const double available = static_cast<double>(availableBytes);
@@ -53,20 +48,16 @@ std::optional<QString> memoryLine(std::uint64_t availableBytes, std::uint64_t to
            QStringLiteral("% in used]");
 }
 
-QString userLine(const std::optional<QString> &userName)
-{
+QString userLine(const std::optional<QString> &userName) {
     if (!userName)
         return QStringLiteral("You are not logged in");
     return QStringLiteral("Your Domain:  ") + *userName;
 }
 
 TrackedMessageBox::TrackedMessageBox(std::shared_ptr<platform::MessageBox> boxes)
-    : boxes_(std::move(boxes))
-{
-}
+    : boxes_(std::move(boxes)) {}
 
-int TrackedMessageBox::show(const QString &prompt, int style, const QString &title)
-{
+int TrackedMessageBox::show(const QString &prompt, int style, const QString &title) {
     ++open_;
     const auto closed = qScopeGuard([this] { --open_; });
     return boxes_->show(prompt, style, title);
@@ -78,25 +69,20 @@ SystemInformation::SystemInformation(const platform::Platform &platform, MainCon
     : sockets_(platform.sockets)
     , facts_(platform.systemFacts)
     , messages_(platform.messageBox)
-    , mainControls_(std::move(mainControls))
-{
-}
+    , mainControls_(std::move(mainControls)) {}
 
-Ui::Form1 &SystemInformation::controls() const
-{
+Ui::Form1 &SystemInformation::controls() const {
     Ui::Form1 *controls = mainControls_();
     check(controls != nullptr);
     return *controls;
 }
 
-platform::SystemFacts &SystemInformation::facts() const
-{
+platform::SystemFacts &SystemInformation::facts() const {
     check(facts_ != nullptr);
     return *facts_;
 }
 
-void SystemInformation::tick(QString &memoryLine, QString &userLine)
-{
+void SystemInformation::tick(QString &memoryLine, QString &userLine) {
     step([&] { showHostName(); });
     platform::MemoryStatus memory;
     step([&] { memory = facts().memoryStatus(); });
@@ -111,8 +97,7 @@ void SystemInformation::tick(QString &memoryLine, QString &userLine)
     step([&] { controls().Label27->setText(userLine); });
 }
 
-void SystemInformation::showHostName()
-{
+void SystemInformation::showHostName() {
     // Ticks go on inside an open box; asking again there would stack one box upon another.
     check(!messages_.isOpen());
     check(sockets_ != nullptr);

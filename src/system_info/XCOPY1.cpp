@@ -17,17 +17,13 @@ constexpr int hostNameBufferSize = 256;
 
 XCOPY1::XCOPY1(platform::Sockets &sockets, platform::MessageBox &messages)
     : sockets_(sockets)
-    , messages_(messages)
-{
-}
+    , messages_(messages) {}
 
-void XCOPY1::tell(const QString &message)
-{
+void XCOPY1::tell(const QString &message) {
     messages_.show(message, platform::Style::OkOnly, QString());
 }
 
-QString XCOPY1::getHostName()
-{
+QString XCOPY1::getHostName() {
     QByteArray buffer(hostNameBufferSize, '\0');
     if (!startSockets())
         return QString();
@@ -43,8 +39,7 @@ QString XCOPY1::getHostName()
     return name;
 }
 
-bool XCOPY1::startSockets()
-{
+bool XCOPY1::startSockets() {
     platform::SocketsData data{};
     if (sockets_.startup(requestedVersion, data) != 0) {
         tell(QStringLiteral("The 32-bit Windows Socket is not responding."));
@@ -67,20 +62,17 @@ bool XCOPY1::startSockets()
     return true;
 }
 
-void XCOPY1::stopSockets()
-{
+void XCOPY1::stopSockets() {
     if (sockets_.cleanup() != 0)
         tell(QStringLiteral("Socket error occurred in Cleanup."));
 }
 
-int XCOPY1::highByte(std::uint16_t word)
-{
+int XCOPY1::highByte(std::uint16_t word) {
     // The word is taken as signed, and the division truncates toward zero.
     const int signedWord = static_cast<std::int16_t>(word);
     return (signedWord / 256) & 255;
 }
 
-int XCOPY1::lowByte(std::uint16_t word)
-{
+int XCOPY1::lowByte(std::uint16_t word) {
     return word & 255;
 }

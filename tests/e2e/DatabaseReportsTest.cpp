@@ -13,19 +13,18 @@
 namespace {
 
 // A point inside the database panel, given in twips relative to the panel.
-QPoint inPanel(int left, int top, int width, int height)
-{
+QPoint inPanel(int left, int top, int width, int height) {
     return twipsRect(240, 3960, 0, 0).topLeft() + twipsRect(left, top, width, height).center();
 }
 
 } // namespace
 
-TEST(DatabaseReports, BothReportsRunOnTheDemonstrationDatabase)
-{
+TEST(DatabaseReports, BothReportsRunOnTheDemonstrationDatabase) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
     QTemporaryDir tree(QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX"));
-    const QString name = QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".mdb");
+    const QString name =
+        QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".mdb");
     ASSERT_TRUE(QFile::copy(x.programFolder() + QStringLiteral("/ADODEMO.MDB"), tree.filePath(name)));
 
     x.start();
@@ -46,7 +45,8 @@ TEST(DatabaseReports, BothReportsRunOnTheDemonstrationDatabase)
     const QPoint select = inPanel(5400, 3360, 1575, 495);
     x.click(window, select.x(), select.y());
     QThread::msleep(1000);
-    const QPoint firstTable = twipsRect(240, 3960, 0, 0).topLeft() + twipsRect(240, 2400, 0, 0).topLeft() + QPoint(60, 8);
+    const QPoint firstTable =
+        twipsRect(240, 3960, 0, 0).topLeft() + twipsRect(240, 2400, 0, 0).topLeft() + QPoint(60, 8);
     x.click(window, firstTable.x(), firstTable.y()); // Authors, the first table
     const QPoint dbInfo = inPanel(7080, 3360, 1575, 495);
     x.click(window, dbInfo.x(), dbInfo.y());

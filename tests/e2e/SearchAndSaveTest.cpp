@@ -13,22 +13,19 @@
 
 namespace {
 
-QPoint centre(int left, int top, int width, int height)
-{
+QPoint centre(int left, int top, int width, int height) {
     return twipsRect(left, top, width, height).center();
 }
 
 // Types a pattern into the pattern box and presses Enter, which searches like the button.
-void searchFor(X11Driver &x, const QString &window, const QString &pattern)
-{
+void searchFor(X11Driver &x, const QString &window, const QString &pattern) {
     const QPoint patternBox = centre(4440, 5760, 4335, 360);
     x.click(window, patternBox.x(), patternBox.y());
     x.type(window, pattern);
     x.key(window, QStringLiteral("Return"));
 }
 
-QByteArray waitForContent(const QString &file, int timeoutMs)
-{
+QByteArray waitForContent(const QString &file, int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 100) {
         QFile f(file);
         if (f.open(QIODevice::ReadOnly) && f.size() > 0)
@@ -40,12 +37,12 @@ QByteArray waitForContent(const QString &file, int timeoutMs)
 
 } // namespace
 
-TEST(SearchAndSave, AFoundPictureIsSelectedSavedAndShownInTheSavedList)
-{
+TEST(SearchAndSave, AFoundPictureIsSelectedSavedAndShownInTheSavedList) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
     QTemporaryDir tree(QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX"));
-    const QString name = QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".png");
+    const QString name =
+        QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".png");
     QDir().mkpath(tree.filePath(QStringLiteral("deep/er")));
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);

@@ -9,20 +9,17 @@
 
 namespace {
 
-QString shotFolder()
-{
+QString shotFolder() {
     return QDir::current().filePath(QStringLiteral("e2e-screenshots"));
 }
 
-QPoint centreOf(const QRect &rect)
-{
+QPoint centreOf(const QRect &rect) {
     return rect.center();
 }
 
 } // namespace
 
-TEST(StartAndExit, WindowOpensAtItsSizeAndExitEndsTheProgram)
-{
+TEST(StartAndExit, WindowOpensAtItsSizeAndExitEndsTheProgram) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
     x.start();
@@ -43,8 +40,7 @@ TEST(StartAndExit, WindowOpensAtItsSizeAndExitEndsTheProgram)
     EXPECT_EQ(x.process().exitCode(), 0);
 }
 
-TEST(StartAndExit, AnsweringNoKeepsTheProgramRunning)
-{
+TEST(StartAndExit, AnsweringNoKeepsTheProgramRunning) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
     x.start();

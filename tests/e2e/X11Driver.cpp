@@ -8,8 +8,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
-X11Driver::X11Driver()
-{
+X11Driver::X11Driver() {
     // The program's folder holds what a user runs: the program, its component and helpers.
     const QDir built(builtProgramFolder());
     for (const QString &name : built.entryList(QDir::Files))
@@ -18,16 +17,14 @@ X11Driver::X11Driver()
                           QFile::permissions(built.filePath(QStringLiteral("lumsifter"))));
 }
 
-X11Driver::~X11Driver()
-{
+X11Driver::~X11Driver() {
     if (program_.state() != QProcess::NotRunning) {
         program_.kill();
         program_.waitForFinished(3000);
     }
 }
 
-void X11Driver::start()
-{
+void X11Driver::start() {
     program_.setProgram(folder_.filePath(QStringLiteral("lumsifter")));
     // The test itself runs offscreen; the program must use the X server.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -38,8 +35,7 @@ void X11Driver::start()
     program_.waitForStarted(5000);
 }
 
-QString X11Driver::run(const QString &program, const QStringList &arguments, int timeoutMs)
-{
+QString X11Driver::run(const QString &program, const QStringList &arguments, int timeoutMs) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs))
@@ -47,8 +43,7 @@ QString X11Driver::run(const QString &program, const QStringList &arguments, int
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-QString X11Driver::waitForWindow(const QString &title, int timeoutMs)
-{
+QString X11Driver::waitForWindow(const QString &title, int timeoutMs) {
     QString exact = QStringLiteral("^");
     for (const QChar c : title) {
         if (QStringLiteral(".[]()*+?{}|^$\\").contains(c))
@@ -58,8 +53,7 @@ QString X11Driver::waitForWindow(const QString &title, int timeoutMs)
     return waitForWindowMatching(exact + u'$', timeoutMs);
 }
 
-QString X11Driver::waitForWindowMatching(const QString &pattern, int timeoutMs)
-{
+QString X11Driver::waitForWindowMatching(const QString &pattern, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
@@ -71,38 +65,34 @@ QString X11Driver::waitForWindowMatching(const QString &pattern, int timeoutMs)
     return {};
 }
 
-QRect X11Driver::geometry(const QString &window)
-{
+QRect X11Driver::geometry(const QString &window) {
     // xwininfo gives the client area's absolute position and size.
     const QString info = run(QStringLiteral("xwininfo"), {"-id", window});
     auto field = [&](const QString &label) {
         const QRegularExpression pattern(label + QStringLiteral(":\\s+(-?\\d+)"));
         return pattern.match(info).captured(1).toInt();
     };
-    return QRect(field(QStringLiteral("Absolute upper-left X")), field(QStringLiteral("Absolute upper-left Y")),
-                 field(QStringLiteral("Width")), field(QStringLiteral("Height")));
+    return QRect(field(QStringLiteral("Absolute upper-left X")),
+                 field(QStringLiteral("Absolute upper-left Y")), field(QStringLiteral("Width")),
+                 field(QStringLiteral("Height")));
 }
 
-void X11Driver::click(const QString &window, int x, int y)
-{
+void X11Driver::click(const QString &window, int x, int y) {
     run(QStringLiteral("xdotool"),
         {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
 }
 
-void X11Driver::key(const QString &window, const QString &keys)
-{
+void X11Driver::key(const QString &window, const QString &keys) {
     run(QStringLiteral("xdotool"), {"windowfocus", "--sync", window});
     run(QStringLiteral("xdotool"), {"key", "--clearmodifiers", keys});
 }
 
-void X11Driver::type(const QString &window, const QString &text)
-{
+void X11Driver::type(const QString &window, const QString &text) {
     run(QStringLiteral("xdotool"), {"windowfocus", "--sync", window});
     run(QStringLiteral("xdotool"), {"type", "--delay", "20", text});
 }
 
-bool X11Driver::screenshot(const QString &file)
-{
+bool X11Driver::screenshot(const QString &file) {
     QDir().mkpath(QFileInfo(file).path());
     run(QStringLiteral("import"), {"-window", "root", file});
     return QFile::exists(file);

@@ -12,23 +12,20 @@ namespace {
 
 class DatabaseInWindow : public AppFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         AppFixture::SetUp();
         demo = appFolder() + QStringLiteral("/ADODEMO.MDB");
         ASSERT_TRUE(QFile::copy(builtProgramFolder() + QStringLiteral("/ADODEMO.MDB"), demo));
     }
     DatabasePanel &panel() { return form().Picture6(); }
     // Selects the path in List1 and lets the mirror copy it into Label31, as a click would.
-    void selectInResults(const QString &path)
-    {
+    void selectInResults(const QString &path) {
         c().List1->clear();
         c().List1->addItem(path);
         ASSERT_TRUE(c().List1->setListIndex(0));
         status().on_Timer1_timeout();
     }
-    QStringList lines(const QListWidget *list)
-    {
+    QStringList lines(const QListWidget *list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
             out << list->item(i)->text();
@@ -39,8 +36,7 @@ protected:
 
 } // namespace
 
-TEST_F(DatabaseInWindow, OpenMdbShowsThePanelInItsPlace)
-{
+TEST_F(DatabaseInWindow, OpenMdbShowsThePanelInItsPlace) {
     EXPECT_FALSE(panel().isVisibleTo(&form()));
     c().Command17->click();
     EXPECT_TRUE(panel().isVisibleTo(&form()));
@@ -49,8 +45,7 @@ TEST_F(DatabaseInWindow, OpenMdbShowsThePanelInItsPlace)
     EXPECT_FALSE(panel().isVisibleTo(&form()));
 }
 
-TEST_F(DatabaseInWindow, TheSelectedDemonstrationDatabaseListsAndReports)
-{
+TEST_F(DatabaseInWindow, TheSelectedDemonstrationDatabaseListsAndReports) {
     selectInResults(demo);
     c().Command17->click();
     panel().Command18()->click();
@@ -68,14 +63,14 @@ TEST_F(DatabaseInWindow, TheSelectedDemonstrationDatabaseListsAndReports)
 
     panel().Command21()->click();
     report = lines(panel().List3());
-    EXPECT_TRUE(report.first().startsWith(QStringLiteral("*** *** *** *** *** Dumping contents of the Properties "
-                                                         "Collection for the Connection object")));
+    EXPECT_TRUE(
+        report.first().startsWith(QStringLiteral("*** *** *** *** *** Dumping contents of the Properties "
+                                                 "Collection for the Connection object")));
     EXPECT_EQ(report.last(), QStringLiteral("*** Success! ***"));
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(DatabaseInWindow, SelectWithoutAPathAsksForOne)
-{
+TEST_F(DatabaseInWindow, SelectWithoutAPathAsksForOne) {
     c().Text3->clear();
     panel().Command18()->click();
     ASSERT_EQ(boxes().size(), 1u);

@@ -10,8 +10,7 @@
 
 using Form1Reactions = AppFixture;
 
-TEST_F(Form1Reactions, FadeRisesByFiveAndStopsAt230)
-{
+TEST_F(Form1Reactions, FadeRisesByFiveAndStopsAt230) {
     form().Timer2().stop();
     std::vector<int> alphas;
     for (int tick = 0; tick < 46; ++tick) {
@@ -26,14 +25,12 @@ TEST_F(Form1Reactions, FadeRisesByFiveAndStopsAt230)
     EXPECT_EQ(c().Label1->property("Tag").toString(), QStringLiteral("230"));
 }
 
-TEST_F(Form1Reactions, RealTimerFadesInTo230)
-{
+TEST_F(Form1Reactions, RealTimerFadesInTo230) {
     QTRY_VERIFY_WITH_TIMEOUT(!form().Timer2().isActive(), 5000);
     EXPECT_EQ(form().lngAlpha(), 230);
 }
 
-TEST_F(Form1Reactions, RefreshReloadsTheMainWindowAndKeepsTheStatusWindow)
-{
+TEST_F(Form1Reactions, RefreshReloadsTheMainWindowAndKeepsTheStatusWindow) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     c().Text3->setText(QStringLiteral("/tmp/a.jpg"));
     c().Label4->setText(QStringLiteral("7"));
@@ -62,8 +59,7 @@ TEST_F(Form1Reactions, RefreshReloadsTheMainWindowAndKeepsTheStatusWindow)
     EXPECT_EQ(status().Text1.Text, QStringLiteral("start"));
 }
 
-TEST_F(Form1Reactions, ExitAsksAndNoChangesNothing)
-{
+TEST_F(Form1Reactions, ExitAsksAndNoChangesNothing) {
     fakes.messages->answers = {platform::Answer::No};
     c().Command2->click();
     ASSERT_EQ(boxes().size(), 1u);
@@ -75,29 +71,27 @@ TEST_F(Form1Reactions, ExitAsksAndNoChangesNothing)
     EXPECT_TRUE(form().isVisible());
 }
 
-TEST_F(Form1Reactions, ExitYesEndsTheProgramAndEveryTimer)
-{
+TEST_F(Form1Reactions, ExitYesEndsTheProgramAndEveryTimer) {
     status().Timer1->start();
     fakes.messages->answers = {platform::Answer::Yes};
     QSignalSpy ended(app.get(), &LumsifterApp::ended);
     c().Command2->click();
     EXPECT_EQ(ended.count(), 1);
     EXPECT_TRUE(app->hasEnded());
-    for (QTimer *timer : {status().Timer1, status().Timer2, status().Timer3, status().Timer4, status().Timer5})
+    for (QTimer *timer :
+         {status().Timer1, status().Timer2, status().Timer3, status().Timer4, status().Timer5})
         EXPECT_FALSE(timer->isActive());
     EXPECT_FALSE(form().Timer2().isActive());
     EXPECT_FALSE(form().isVisible());
 }
 
-TEST_F(Form1Reactions, ClosingTheWindowEndsTheProgram)
-{
+TEST_F(Form1Reactions, ClosingTheWindowEndsTheProgram) {
     QSignalSpy ended(app.get(), &LumsifterApp::ended);
     form().close();
     EXPECT_EQ(ended.count(), 1);
 }
 
-TEST_F(Form1Reactions, AboutAndHelpShowTheirTexts)
-{
+TEST_F(Form1Reactions, AboutAndHelpShowTheirTexts) {
     c().Command6->click();
     c().Command7->click();
     ASSERT_EQ(boxes().size(), 2u);
@@ -109,15 +103,15 @@ TEST_F(Form1Reactions, AboutAndHelpShowTheirTexts)
     EXPECT_TRUE(about[6].startsWith(u' '));
     EXPECT_EQ(boxes()[0].style, 64);
     EXPECT_EQ(boxes()[0].title, QStringLiteral("About"));
-    EXPECT_EQ(boxes()[1].prompt,
-              QStringLiteral("Place this application in C:/, D:/ , E:/ or any other Drive together with the file "
-                             "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n"));
+    EXPECT_EQ(
+        boxes()[1].prompt,
+        QStringLiteral("Place this application in C:/, D:/ , E:/ or any other Drive together with the file "
+                       "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n"));
     EXPECT_EQ(boxes()[1].style, 64);
     EXPECT_EQ(boxes()[1].title, QStringLiteral("HELP"));
 }
 
-TEST_F(Form1Reactions, KeysTypedIntoTheIntervalBoxChangeNothing)
-{
+TEST_F(Form1Reactions, KeysTypedIntoTheIntervalBoxChangeNothing) {
     QComboBox *combo = form().Picture1().controls().Combo1;
     for (QWidget *target : {static_cast<QWidget *>(combo), static_cast<QWidget *>(combo->lineEdit())}) {
         QTest::keyClicks(target, QStringLiteral("9x"));
@@ -128,8 +122,7 @@ TEST_F(Form1Reactions, KeysTypedIntoTheIntervalBoxChangeNothing)
     EXPECT_EQ(combo->currentText(), QStringLiteral(".1"));
 }
 
-TEST_F(Form1Reactions, ClickOnLookInShowsTheDriveSelector)
-{
+TEST_F(Form1Reactions, ClickOnLookInShowsTheDriveSelector) {
     emit c().Text2->clicked();
     EXPECT_TRUE(c().Drive1->isVisibleTo(&form()));
 }

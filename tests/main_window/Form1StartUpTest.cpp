@@ -42,7 +42,8 @@ const Expected mainControls[] = {
     {"Label13", "drive(s) found", 1920, 6120, 1815, 375},
     {"Label8", "Ex. korva.jpg , or *.jpg", 6840, 6120, 3375, 375},
     {"Label14", "Maximum of 5 Drives", 10920, 6120, 1815, 375},
-    {"Label16", "Click Here if you inserted a removable media to refresh this Application", 3000, 6360, 6615, 255},
+    {"Label16", "Click Here if you inserted a removable media to refresh this Application", 3000, 6360, 6615,
+     255},
     {"Command4", "Play wav Sound", 360, 6720, 2055, 735},
     {"Command8", "Run (.exe .bat)", 2400, 6720, 2055, 735},
     {"Command5", "Picture Viewer", 4440, 6720, 1935, 735},
@@ -58,11 +59,11 @@ const Expected mainControls[] = {
 };
 
 const Expected viewerControls[] = {
-    {"Label23", "Select File Path", 0, 0, 1455, 375},   {"Option1", "Portrait", 120, 360, 1455, 375},
-    {"Option2", "Lanscape", 120, 720, 1455, 375},      {"Check1", "AutoPlay", 120, 1080, 1455, 375},
+    {"Label23", "Select File Path", 0, 0, 1455, 375},    {"Option1", "Portrait", 120, 360, 1455, 375},
+    {"Option2", "Lanscape", 120, 720, 1455, 375},        {"Check1", "AutoPlay", 120, 1080, 1455, 375},
     {"Label7", "Select Interval", 120, 1560, 1455, 375}, {"Label19", "", 120, 2280, 1455, 375},
-    {"Command15", "Command15", 1320, 2400, 255, 255},   {"Label22", "Find Filename", 120, 2760, 1455, 375},
-    {"Label24", "Ex. home.jpg", 120, 3480, 1815, 375},  {"Command3", "Close", 240, 3720, 1095, 495},
+    {"Command15", "Command15", 1320, 2400, 255, 255},    {"Label22", "Find Filename", 120, 2760, 1455, 375},
+    {"Label24", "Ex. home.jpg", 120, 3480, 1815, 375},   {"Command3", "Close", 240, 3720, 1095, 495},
 };
 
 const Expected savedListControls[] = {
@@ -72,8 +73,7 @@ const Expected savedListControls[] = {
     {"Command14", "Close", 11280, 3600, 1095, 495},
 };
 
-QString captionOf(QWidget *widget)
-{
+QString captionOf(QWidget *widget) {
     if (auto *label = qobject_cast<QLabel *>(widget))
         return label->text();
     if (auto *button = qobject_cast<QAbstractButton *>(widget))
@@ -81,8 +81,7 @@ QString captionOf(QWidget *widget)
     return {};
 }
 
-void expectControls(QWidget &root, const Expected *begin, const Expected *end)
-{
+void expectControls(QWidget &root, const Expected *begin, const Expected *end) {
     for (const Expected *e = begin; e != end; ++e) {
         auto *widget = root.findChild<QWidget *>(QLatin1String(e->name));
         ASSERT_NE(widget, nullptr) << e->name;
@@ -95,8 +94,7 @@ void expectControls(QWidget &root, const Expected *begin, const Expected *end)
 
 using Form1StartUp = AppFixture;
 
-TEST_F(Form1StartUp, ControlsStandInTheirPlacesWithTheirCaptions)
-{
+TEST_F(Form1StartUp, ControlsStandInTheirPlacesWithTheirCaptions) {
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Not Set"));
     EXPECT_EQ(form().size(), QSize(851, 568));
     expectControls(form(), std::begin(mainControls), std::end(mainControls));
@@ -109,8 +107,7 @@ TEST_F(Form1StartUp, ControlsStandInTheirPlacesWithTheirCaptions)
     EXPECT_EQ(form().Picture2().geometry(), twipsRect(0, 480, 12855, 4215));
 }
 
-TEST_F(Form1StartUp, StateAfterStartUp)
-{
+TEST_F(Form1StartUp, StateAfterStartUp) {
     EXPECT_EQ(c().Text4->text(), appFolder());
     EXPECT_EQ(c().Drive1->drive(), QStringLiteral("c: [/]"));
     EXPECT_EQ(c().Label12->text(), QStringLiteral("1"));
@@ -127,8 +124,7 @@ TEST_F(Form1StartUp, StateAfterStartUp)
     EXPECT_FALSE(form().Picture2().isVisibleTo(&form()));
 }
 
-TEST_F(Form1StartUp, ListHoldsTheTwelveInstructionLines)
-{
+TEST_F(Form1StartUp, ListHoldsTheTwelveInstructionLines) {
     ASSERT_EQ(c().List1->listCount(), 12);
     EXPECT_EQ(c().List1->itemText(0), QStringLiteral("WELCOME!"));
     EXPECT_EQ(c().List1->itemText(2), QStringLiteral("   Examples:"));
@@ -139,8 +135,7 @@ TEST_F(Form1StartUp, ListHoldsTheTwelveInstructionLines)
     EXPECT_EQ(c().List1->listIndex(), -1);
 }
 
-TEST_F(Form1StartUp, PatternBoxAndIntervalBoxHoldTheirItems)
-{
+TEST_F(Form1StartUp, PatternBoxAndIntervalBoxHoldTheirItems) {
     QStringList patterns;
     for (int i = 0; i < c().Text1->count(); ++i)
         patterns << c().Text1->itemText(i);
@@ -161,8 +156,7 @@ TEST_F(Form1StartUp, PatternBoxAndIntervalBoxHoldTheirItems)
     EXPECT_FALSE(form().Picture1().Timer1().isActive());
 }
 
-TEST_F(Form1StartUp, DesignFontsAndColours)
-{
+TEST_F(Form1StartUp, DesignFontsAndColours) {
     const QFont title = c().lblTitle->font();
     EXPECT_TRUE(title.bold());
     EXPECT_DOUBLE_EQ(title.pointSizeF(), 11.25);
@@ -178,8 +172,7 @@ TEST_F(Form1StartUp, DesignFontsAndColours)
     EXPECT_EQ(design::banner().size(), QSize(908, 29));
 }
 
-TEST_F(Form1StartUp, DriveSelectorListsEveryDrive)
-{
+TEST_F(Form1StartUp, DriveSelectorListsEveryDrive) {
     app.reset();
     fakes.volumes->list = {{'C', "/"}, {'D', "/home"}, {'E', "/media/usb"}};
     startProgram();

@@ -10,19 +10,18 @@ namespace {
 
 class Search : public AppFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         fakes.volumes->list = {{'C', "/"}, {'D', "/data"}};
         AppFixture::SetUp();
-        component->found[QStringLiteral("/")] = {QStringLiteral("/pics/a.jpg"), QStringLiteral("/pics/b.jpg")};
+        component->found[QStringLiteral("/")] = {QStringLiteral("/pics/a.jpg"),
+                                                 QStringLiteral("/pics/b.jpg")};
         component->found[QStringLiteral("/data")] = {QStringLiteral("/data/c.jpg")};
         status().on_Timer1_timeout(); // the mirror fills Text2 from the drive selector
     }
 
     QString now() const { return platform::timeOfDayText(fakes.clock->now); }
 
-    QStringList entries()
-    {
+    QStringList entries() {
         QStringList out;
         for (int i = 0; i < c().List1->listCount(); ++i)
             out << c().List1->itemText(i);
@@ -32,8 +31,7 @@ protected:
 
 } // namespace
 
-TEST_F(Search, FindsIntoTheListAndReportsTheOverview)
-{
+TEST_F(Search, FindsIntoTheListAndReportsTheOverview) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     c().Text3->setText(QStringLiteral("old selection"));
     bool disabledDuringCall = false;
@@ -60,16 +58,16 @@ TEST_F(Search, FindsIntoTheListAndReportsTheOverview)
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].title, QStringLiteral("Search Result"));
     EXPECT_EQ(boxes()[0].style, 64);
-    EXPECT_EQ(boxes()[0].prompt, QStringLiteral("LUMSIFTER FINISHED!\r\n\r\nOverview                      \r\n\r\n"
-                                                "Start Time: ") +
-                                     platform::timeOfDayText(QTime(10, 0, 0)) + QStringLiteral("\r\nEnd Time: ") +
-                                     platform::timeOfDayText(QTime(10, 1, 5)) +
-                                     QStringLiteral("\r\nDuration: 00:01:05\r\nKeyword: *.jpg\r\nResult found: "
-                                                    "2\r\nLast Drive searched:c: "));
+    EXPECT_EQ(boxes()[0].prompt,
+              QStringLiteral("LUMSIFTER FINISHED!\r\n\r\nOverview                      \r\n\r\n"
+                             "Start Time: ") +
+                  platform::timeOfDayText(QTime(10, 0, 0)) + QStringLiteral("\r\nEnd Time: ") +
+                  platform::timeOfDayText(QTime(10, 1, 5)) +
+                  QStringLiteral("\r\nDuration: 00:01:05\r\nKeyword: *.jpg\r\nResult found: "
+                                 "2\r\nLast Drive searched:c: "));
 }
 
-TEST_F(Search, EnterInThePatternBoxSearchesLikeTheButton)
-{
+TEST_F(Search, EnterInThePatternBoxSearchesLikeTheButton) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     QTest::keyClick(c().Text1, Qt::Key_Return);
     ASSERT_EQ(component->calls.size(), 1u);
@@ -80,8 +78,7 @@ TEST_F(Search, EnterInThePatternBoxSearchesLikeTheButton)
     EXPECT_EQ(c().Text1->count(), 14); // Enter adds nothing to the pattern list
 }
 
-TEST_F(Search, EmptyPatternOnlyResetsTheClock)
-{
+TEST_F(Search, EmptyPatternOnlyResetsTheClock) {
     c().Label29->setText(QStringLiteral("00:09:09"));
     status().setLabel1Tag(QStringLiteral("17"));
     c().Text3->setText(QStringLiteral("kept"));
@@ -97,16 +94,14 @@ TEST_F(Search, EmptyPatternOnlyResetsTheClock)
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(Search, APatternOfBlanksIsSearched)
-{
+TEST_F(Search, APatternOfBlanksIsSearched) {
     c().Text1->setEditText(QStringLiteral("  "));
     c().Command1->click();
     ASSERT_EQ(component->calls.size(), 1u);
     EXPECT_EQ(component->calls[0].pattern, QStringLiteral("  "));
 }
 
-TEST_F(Search, NoMatchStillFinishesAndReports)
-{
+TEST_F(Search, NoMatchStillFinishesAndReports) {
     c().Text1->setEditText(QStringLiteral("nothing.here"));
     component->found.clear();
     c().Command1->click();
@@ -117,8 +112,7 @@ TEST_F(Search, NoMatchStillFinishesAndReports)
     EXPECT_TRUE(boxes()[0].prompt.contains(QStringLiteral("\r\nResult found: 0\r\n")));
 }
 
-TEST_F(Search, AMissingComponentGivesAnEmptyListAndTheOverview)
-{
+TEST_F(Search, AMissingComponentGivesAnEmptyListAndTheOverview) {
     app.reset();
     component.reset();
     platform::Platform p = fakes.platform(appFolder());
@@ -134,8 +128,7 @@ TEST_F(Search, AMissingComponentGivesAnEmptyListAndTheOverview)
     EXPECT_EQ(boxes().size(), 1u);
 }
 
-TEST_F(Search, ASecondSearchReplacesTheFirst)
-{
+TEST_F(Search, ASecondSearchReplacesTheFirst) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     c().Command11->click(); // all drives: C: and D:
     const int afterAll = c().List1->listCount();
@@ -148,16 +141,16 @@ TEST_F(Search, ASecondSearchReplacesTheFirst)
     EXPECT_EQ(entries(), QStringList({"/x/only.jpg"}));
 }
 
-TEST_F(Search, AllDrivesAsksFirstWithTheTimeAsTitle)
-{
+TEST_F(Search, AllDrivesAsksFirstWithTheTimeAsTitle) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     fakes.messages->answers = {platform::Answer::No};
     c().Label29->setText(QStringLiteral("00:05:00"));
     c().Command11->click();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].prompt,
-              QStringLiteral("Are you sure you want to search *.jpg in all drives?\r\nThis will take long search and "
-                             "cannot be stop once started.\r\nDo you want to continue?"));
+              QStringLiteral(
+                  "Are you sure you want to search *.jpg in all drives?\r\nThis will take long search and "
+                  "cannot be stop once started.\r\nDo you want to continue?"));
     EXPECT_EQ(boxes()[0].style, 36);
     EXPECT_EQ(boxes()[0].title, now());
     EXPECT_TRUE(status().Timer5->isActive());
@@ -166,15 +159,13 @@ TEST_F(Search, AllDrivesAsksFirstWithTheTimeAsTitle)
     EXPECT_EQ(c().List1->listCount(), 12);
 }
 
-TEST_F(Search, AllDrivesWithEmptyPatternAsksNothing)
-{
+TEST_F(Search, AllDrivesWithEmptyPatternAsksNothing) {
     c().Command11->click();
     EXPECT_TRUE(boxes().empty());
     EXPECT_TRUE(status().Timer5->isActive());
 }
 
-TEST_F(Search, AllDrivesAccumulatesEveryDriveOfTheCount)
-{
+TEST_F(Search, AllDrivesAccumulatesEveryDriveOfTheCount) {
     c().Text1->setEditText(QStringLiteral("*.jpg"));
     c().Label12->setText(QStringLiteral("3")); // C:, D: and E:; there is no E:
     c().Command11->click();
@@ -190,8 +181,7 @@ TEST_F(Search, AllDrivesAccumulatesEveryDriveOfTheCount)
     EXPECT_TRUE(boxes()[1].prompt.endsWith(QStringLiteral("Result found: 3\r\nLast Drive searched:E:")));
 }
 
-TEST_F(Search, AllDrivesWithACountOutsideOneToFiveSearchesNothingButReports)
-{
+TEST_F(Search, AllDrivesWithACountOutsideOneToFiveSearchesNothingButReports) {
     for (const char *count : {"0", "6"}) {
         fakes.messages->shown.clear();
         c().Text1->setEditText(QStringLiteral("*.jpg"));

@@ -23,25 +23,24 @@ class FilesInAFolder : public ::testing::Test {
 protected:
     QByteArray path(const char *name) const { return QFile::encodeName(dir.path()) + '/' + name; }
 
-    static void write(const QByteArray &file, const QByteArray &content)
-    {
+    static void write(const QByteArray &file, const QByteArray &content) {
         ASSERT_TRUE(appendToFile(file, content));
     }
-    static QByteArray contentOf(const QByteArray &file)
-    {
+    static QByteArray contentOf(const QByteArray &file) {
         QByteArray content;
         EXPECT_TRUE(readWholeFile(file, content)) << file.constData();
         return content;
     }
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QStringList entries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir dir;
 };
 
 } // namespace
 
-TEST_F(FilesInAFolder, CopyWritesTheTargetAndOverwritesAnOldOne)
-{
+TEST_F(FilesInAFolder, CopyWritesTheTargetAndOverwritesAnOldOne) {
     write(path("a.jpg"), "picture bytes");
     write(path("b.jpg"), "an older, longer content");
     ASSERT_TRUE(copyFile(path("a.jpg"), path("b.jpg")));
@@ -51,8 +50,7 @@ TEST_F(FilesInAFolder, CopyWritesTheTargetAndOverwritesAnOldOne)
     EXPECT_EQ(entries(), QStringList({"a.jpg", "b.jpg", "new.jpg"})); // no temporary file left
 }
 
-TEST_F(FilesInAFolder, CopyOntoItselfFailsAndLeavesTheFileWhole)
-{
+TEST_F(FilesInAFolder, CopyOntoItselfFailsAndLeavesTheFileWhole) {
     write(path("same.txt"), "keep me");
     EXPECT_FALSE(copyFile(path("same.txt"), path("same.txt")));
     QDir().mkdir(dir.filePath("sub"));
@@ -61,28 +59,25 @@ TEST_F(FilesInAFolder, CopyOntoItselfFailsAndLeavesTheFileWhole)
     EXPECT_EQ(contentOf(path("same.txt")), "keep me");
 }
 
-TEST_F(FilesInAFolder, CopyFailsForMissingSourceDirectoryOrFolderTarget)
-{
+TEST_F(FilesInAFolder, CopyFailsForMissingSourceDirectoryOrFolderTarget) {
     write(path("a.txt"), "x");
     QDir().mkdir(dir.filePath("folder"));
     EXPECT_FALSE(copyFile(path("missing.txt"), path("b.txt")));
     EXPECT_FALSE(copyFile(path("folder"), path("b.txt")));
     EXPECT_FALSE(copyFile(path("a.txt"), path("folder")));
-    EXPECT_FALSE(copyFile(path("a.txt"), path("")));               // the folder and a separator alone
+    EXPECT_FALSE(copyFile(path("a.txt"), path(""))); // the folder and a separator alone
     EXPECT_FALSE(copyFile(path("a.txt"), path("no/such/b.txt")));
     EXPECT_FALSE(copyFile({}, path("b.txt")));
     EXPECT_EQ(entries(), QStringList({"a.txt", "folder"}));
 }
 
-TEST_F(FilesInAFolder, ADoubledSeparatorNamesTheSameFile)
-{
+TEST_F(FilesInAFolder, ADoubledSeparatorNamesTheSameFile) {
     write(path("a.txt"), "x");
     ASSERT_TRUE(copyFile(path("a.txt"), QFile::encodeName(dir.path()) + "//copy.txt"));
     EXPECT_EQ(contentOf(path("copy.txt")), "x");
 }
 
-TEST_F(FilesInAFolder, NamesThatAreNotUtf8AreCopiedAndDeletedByTheirBytes)
-{
+TEST_F(FilesInAFolder, NamesThatAreNotUtf8AreCopiedAndDeletedByTheirBytes) {
     const QByteArray odd = path("caf\xe9 \xff.txt");
     write(odd, "latin-1 name");
     ASSERT_TRUE(copyFile(odd, path("plain.txt")));
@@ -92,8 +87,7 @@ TEST_F(FilesInAFolder, NamesThatAreNotUtf8AreCopiedAndDeletedByTheirBytes)
     EXPECT_FALSE(isRegularFile(odd));
 }
 
-TEST_F(FilesInAFolder, DeleteTakesFilesOnly)
-{
+TEST_F(FilesInAFolder, DeleteTakesFilesOnly) {
     write(path("a.txt"), "x");
     QDir().mkdir(dir.filePath("folder"));
     EXPECT_FALSE(deleteFile(path("folder")));
@@ -104,8 +98,7 @@ TEST_F(FilesInAFolder, DeleteTakesFilesOnly)
     EXPECT_FALSE(isRegularFile(path("a.txt")));
 }
 
-TEST_F(FilesInAFolder, AtomicWriteReplacesOrKeepsTheOldContent)
-{
+TEST_F(FilesInAFolder, AtomicWriteReplacesOrKeepsTheOldContent) {
     write(path("save.txt"), "old");
     ASSERT_TRUE(writeFileAtomically(path("save.txt"), "new content"));
     EXPECT_EQ(contentOf(path("save.txt")), "new content");
@@ -116,8 +109,7 @@ TEST_F(FilesInAFolder, AtomicWriteReplacesOrKeepsTheOldContent)
     EXPECT_FALSE(lastErrorText().isEmpty());
 }
 
-TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads)
-{
+TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads) {
     QImage image(7, 5, QImage::Format_RGB32);
     image.fill(Qt::red);
     ASSERT_TRUE(image.save(dir.filePath("red.png")));
@@ -135,8 +127,7 @@ TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads)
     EXPECT_TRUE(loadPicture(path("\xe9t\xe9.png")).has_value());
 }
 
-TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell)
-{
+TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell) {
     const QByteArray script = path("run \xe9.sh");
     write(script, "#!/bin/sh\necho started > \"$1\"\n");
     ::chmod(script.constData(), 0755);
@@ -158,8 +149,7 @@ TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell)
     EXPECT_FALSE(QFile::exists(dir.filePath("shell")));
 }
 
-TEST(Sound, NothingPlayableFallsBackWithoutHangingOrCrashing)
-{
+TEST(Sound, NothingPlayableFallsBackWithoutHangingOrCrashing) {
     CanberraSoundPlayer player;
     player.play("/no/such/sound.wav");
     player.play({});

@@ -6,8 +6,7 @@
 
 using platform::LayeredWindow;
 
-TEST(LayeredWindow, OpacityAppliesOnlyToALayeredWindow)
-{
+TEST(LayeredWindow, OpacityAppliesOnlyToALayeredWindow) {
     QWidget window;
     LayeredWindow layered(window);
     EXPECT_FALSE(layered.SetLayeredWindowAttributes(0, 0, LayeredWindow::LWA_ALPHA));

@@ -14,28 +14,24 @@ namespace {
 class FileActionsTest : public AppFixture {
 protected:
     // Writes a file under the program's folder and returns its raw path.
-    QByteArray file(const QByteArray &name, const QByteArray &content)
-    {
+    QByteArray file(const QByteArray &name, const QByteArray &content) {
         const QByteArray path = QFile::encodeName(appFolder()) + "/" + name;
         EXPECT_TRUE(platform::appendToFile(path, content));
         return path;
     }
-    QByteArray picture(const QString &name, Qt::GlobalColor colour)
-    {
+    QByteArray picture(const QString &name, Qt::GlobalColor colour) {
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(colour);
         EXPECT_TRUE(image.save(appFolder() + u'/' + name, "PNG"));
         return QFile::encodeName(appFolder() + u'/' + name);
     }
-    static QByteArray contentOf(const QByteArray &path)
-    {
+    static QByteArray contentOf(const QByteArray &path) {
         QByteArray content;
         platform::readWholeFile(path, content);
         return content;
     }
     // Fills List1 with these paths, as a search would.
-    void listPaths(const std::vector<QByteArray> &paths)
-    {
+    void listPaths(const std::vector<QByteArray> &paths) {
         c().List1->clear();
         for (const QByteArray &path : paths)
             c().List1->addItem(platform::decodePath(path));
@@ -47,8 +43,7 @@ protected:
 
 } // namespace
 
-TEST_F(FileActionsTest, SelectingAPictureShowsItsPathAndLoadsBothFrames)
-{
+TEST_F(FileActionsTest, SelectingAPictureShowsItsPathAndLoadsBothFrames) {
     const QByteArray red = picture(QStringLiteral("red.png"), Qt::red);
     const QByteArray text = file("notes.txt", "plain text");
     listPaths({red, text});
@@ -64,15 +59,13 @@ TEST_F(FileActionsTest, SelectingAPictureShowsItsPathAndLoadsBothFrames)
     EXPECT_EQ(viewer().Image2->picture().pixelColor(0, 0), QColor(Qt::red));
 }
 
-TEST_F(FileActionsTest, AnInstructionLineIsSelectedLikeAnyEntry)
-{
+TEST_F(FileActionsTest, AnInstructionLineIsSelectedLikeAnyEntry) {
     select(0);
     EXPECT_EQ(c().Text3->text(), QStringLiteral("WELCOME!"));
     EXPECT_TRUE(viewer().Image1->picture().isNull());
 }
 
-TEST_F(FileActionsTest, CopyPutsTheSelectedFileBesideTheProgram)
-{
+TEST_F(FileActionsTest, CopyPutsTheSelectedFileBesideTheProgram) {
     const QDir source(appFolder() + QStringLiteral("/found"));
     QDir().mkpath(source.path());
     const QByteArray found = QFile::encodeName(source.filePath(QStringLiteral("a.jpg")));
@@ -92,8 +85,7 @@ TEST_F(FileActionsTest, CopyPutsTheSelectedFileBesideTheProgram)
     EXPECT_TRUE(lastBox().prompt.startsWith(QStringLiteral("File copied at ")));
 }
 
-TEST_F(FileActionsTest, CopyFailures)
-{
+TEST_F(FileActionsTest, CopyFailures) {
     const QByteArray found = file("a.jpg", "original");
     listPaths({found});
     select(0);
@@ -116,8 +108,7 @@ TEST_F(FileActionsTest, CopyFailures)
     EXPECT_FALSE(platform::isRegularFile(QFile::encodeName(appFolder() + QStringLiteral("/b.jpg"))));
 }
 
-TEST_F(FileActionsTest, CopyFromAFolderTextEndingInASeparator)
-{
+TEST_F(FileActionsTest, CopyFromAFolderTextEndingInASeparator) {
     const QByteArray found = file("a.jpg", "x");
     listPaths({found});
     select(0);
@@ -128,16 +119,16 @@ TEST_F(FileActionsTest, CopyFromAFolderTextEndingInASeparator)
     EXPECT_EQ(lastBox().prompt, QStringLiteral("File copied at ") + appFolder() + QStringLiteral("//"));
 }
 
-TEST_F(FileActionsTest, DeleteAsksAndTakesTheFileInTheSelectedPathBox)
-{
+TEST_F(FileActionsTest, DeleteAsksAndTakesTheFileInTheSelectedPathBox) {
     const QByteArray doomed = file("doomed.txt", "x");
     listPaths({doomed});
     select(0);
     fakes.messages->answers = {platform::Answer::No};
     c().Command22->click();
-    EXPECT_EQ(lastBox().prompt, QStringLiteral("Are you sure you want to delete this file?\r\n\r\nFile path and "
-                                               "Filename:\r\n") +
-                                    platform::decodePath(doomed));
+    EXPECT_EQ(lastBox().prompt,
+              QStringLiteral("Are you sure you want to delete this file?\r\n\r\nFile path and "
+                             "Filename:\r\n") +
+                  platform::decodePath(doomed));
     EXPECT_EQ(lastBox().style, 84);
     EXPECT_EQ(lastBox().title, QStringLiteral("Confirm"));
     EXPECT_TRUE(platform::isRegularFile(doomed));
@@ -150,8 +141,7 @@ TEST_F(FileActionsTest, DeleteAsksAndTakesTheFileInTheSelectedPathBox)
     EXPECT_EQ(c().Text3->text(), platform::decodePath(doomed));
 }
 
-TEST_F(FileActionsTest, DeleteNeverTakesAFolderOrAnEmptyPath)
-{
+TEST_F(FileActionsTest, DeleteNeverTakesAFolderOrAnEmptyPath) {
     QDir().mkdir(appFolder() + QStringLiteral("/keep"));
     c().Text3->setText(appFolder() + QStringLiteral("/keep"));
     c().Command22->click();
@@ -162,16 +152,14 @@ TEST_F(FileActionsTest, DeleteNeverTakesAFolderOrAnEmptyPath)
     EXPECT_EQ(boxes().size(), 2u);
 }
 
-TEST_F(FileActionsTest, RunStartsTheSelectedPathBoxAsItStands)
-{
+TEST_F(FileActionsTest, RunStartsTheSelectedPathBoxAsItStands) {
     c().Text3->setText(QStringLiteral("/opt/my tools/run.sh"));
     c().Command8->click();
     EXPECT_EQ(fakes.processes->started, QStringList({"/opt/my tools/run.sh"}));
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(FileActionsTest, PlayTakesTheSelectedEntryAndNothingWithoutOne)
-{
+TEST_F(FileActionsTest, PlayTakesTheSelectedEntryAndNothingWithoutOne) {
     c().Command4->click();
     EXPECT_TRUE(fakes.sound->played.empty());
     const QByteArray wav = file("ding \xe9.wav", "RIFF");
@@ -182,8 +170,7 @@ TEST_F(FileActionsTest, PlayTakesTheSelectedEntryAndNothingWithoutOne)
     EXPECT_EQ(fakes.sound->played[0], wav); // the exact bytes of a name that is not UTF-8
 }
 
-TEST_F(FileActionsTest, AfterASavedListDeletionRunAndDeleteSeeAnEmptyPathWhileCopyAndPlayDoNot)
-{
+TEST_F(FileActionsTest, AfterASavedListDeletionRunAndDeleteSeeAnEmptyPathWhileCopyAndPlayDoNot) {
     const QByteArray wav = file("tune.wav", "RIFF");
     listPaths({wav});
     select(0);
@@ -197,8 +184,7 @@ TEST_F(FileActionsTest, AfterASavedListDeletionRunAndDeleteSeeAnEmptyPathWhileCo
     EXPECT_TRUE(platform::isRegularFile(QFile::encodeName(appFolder() + QStringLiteral("/tune-copy.wav"))));
 }
 
-TEST_F(FileActionsTest, UndecodableNamesAreSelectedCopiedAndDeletedByTheirBytes)
-{
+TEST_F(FileActionsTest, UndecodableNamesAreSelectedCopiedAndDeletedByTheirBytes) {
     const QByteArray odd = file("\xff\xfe odd.bin", "raw");
     listPaths({odd});
     select(0);
@@ -214,8 +200,7 @@ namespace {
 
 class LocateComponent : public FileActionsTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         fakes.volumes->list = {{'C', "/"}, {'D', "/data"}};
         FileActionsTest::SetUp();
     }
@@ -224,8 +209,7 @@ protected:
 
 } // namespace
 
-TEST_F(LocateComponent, CopiesTheFirstMatchOfDriveCThenD)
-{
+TEST_F(LocateComponent, CopiesTheFirstMatchOfDriveCThenD) {
     const QByteArray onC = file("c-Lumsift.ocx", "from C");
     const QByteArray onD = file("d-Lumsift.ocx", "from D");
     component->found[QStringLiteral("/")] = {platform::decodePath(onC)};
@@ -248,8 +232,7 @@ TEST_F(LocateComponent, CopiesTheFirstMatchOfDriveCThenD)
     EXPECT_TRUE(boxes().size() == 1u); // no search overview
 }
 
-TEST_F(LocateComponent, AMatchOnDAloneIsCopied)
-{
+TEST_F(LocateComponent, AMatchOnDAloneIsCopied) {
     const QByteArray onD = file("d-Lumsift.ocx", "from D");
     component->found[QStringLiteral("/data")] = {platform::decodePath(onD)};
     c().Command9->click();
@@ -259,8 +242,7 @@ TEST_F(LocateComponent, AMatchOnDAloneIsCopied)
     EXPECT_EQ(lastBox().prompt, QStringLiteral("File copied!"));
 }
 
-TEST_F(LocateComponent, NoMatchCopiesNothingNotEvenAnOldSelection)
-{
+TEST_F(LocateComponent, NoMatchCopiesNothingNotEvenAnOldSelection) {
     const QByteArray old = file("old-selection.txt", "not the component");
     c().Text3->setText(platform::decodePath(old));
     c().Command9->click();

@@ -1,7 +1,7 @@
 // The picture viewer panel and its slideshow, tick by tick.
+#include "result_actions/PictureViewer.h"
 #include "AppFixture.h"
 #include "platform/TimeText.h"
-#include "result_actions/PictureViewer.h"
 
 namespace {
 
@@ -9,8 +9,7 @@ class Viewer : public AppFixture {
 protected:
     PictureViewer &panel() { return form().Picture1(); }
     Ui::PictureViewer &v() { return panel().controls(); }
-    void fill(const QStringList &entries)
-    {
+    void fill(const QStringList &entries) {
         c().List1->clear();
         for (const QString &entry : entries)
             c().List1->addItem(entry);
@@ -21,8 +20,7 @@ protected:
 
 } // namespace
 
-TEST_F(Viewer, OpensClosesAndSwitchesFrames)
-{
+TEST_F(Viewer, OpensClosesAndSwitchesFrames) {
     c().Command5->click();
     EXPECT_TRUE(panel().isVisibleTo(&form()));
     v().Option1->click();
@@ -37,8 +35,7 @@ TEST_F(Viewer, OpensClosesAndSwitchesFrames)
     EXPECT_TRUE(v().Image2->isVisibleTo(&panel()));
 }
 
-TEST_F(Viewer, AutoPlayRunsTheTimerAndLocksTheList)
-{
+TEST_F(Viewer, AutoPlayRunsTheTimerAndLocksTheList) {
     v().Check1->setChecked(true);
     EXPECT_TRUE(panel().Timer1().isActive());
     EXPECT_FALSE(c().List1->isEnabled());
@@ -47,8 +44,7 @@ TEST_F(Viewer, AutoPlayRunsTheTimerAndLocksTheList)
     EXPECT_TRUE(c().List1->isEnabled());
 }
 
-TEST_F(Viewer, SlidesStepThroughTheListAndCountFromZero)
-{
+TEST_F(Viewer, SlidesStepThroughTheListAndCountFromZero) {
     fill({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg", "/p/5.jpg"});
     v().Text7->setText(QStringLiteral("no-such-name"));
     v().Check1->setChecked(true);
@@ -63,8 +59,7 @@ TEST_F(Viewer, SlidesStepThroughTheListAndCountFromZero)
     EXPECT_TRUE(panel().Timer1().isActive()); // it keeps ticking on the last entry
 }
 
-TEST_F(Viewer, IntervalFollowsTheChosenSeconds)
-{
+TEST_F(Viewer, IntervalFollowsTheChosenSeconds) {
     fill({"/p/1.jpg", "/p/2.jpg"});
     v().Check1->setChecked(true);
     v().Combo1->setCurrentIndex(0); // ".1"
@@ -75,8 +70,7 @@ TEST_F(Viewer, IntervalFollowsTheChosenSeconds)
     EXPECT_EQ(panel().Timer1().interval(), 5000);
 }
 
-TEST_F(Viewer, StopsAtATypedNameWithItsCaseAndSaysSo)
-{
+TEST_F(Viewer, StopsAtATypedNameWithItsCaseAndSaysSo) {
     fill({"/p/Home.jpg", "/p/myhome.jpg", "/p/last.jpg"});
     v().Text7->setText(QStringLiteral("home.jpg"));
     v().Check1->setChecked(true);
@@ -94,8 +88,7 @@ TEST_F(Viewer, StopsAtATypedNameWithItsCaseAndSaysSo)
     EXPECT_EQ(boxes()[0].title, platform::timeOfDayText(fakes.clock->now));
 }
 
-TEST_F(Viewer, AnEmptyNameStopsAfterEverySingleStep)
-{
+TEST_F(Viewer, AnEmptyNameStopsAfterEverySingleStep) {
     fill({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"});
     for (int expected = 0; expected < 2; ++expected) {
         v().Check1->setChecked(false);
@@ -107,8 +100,7 @@ TEST_F(Viewer, AnEmptyNameStopsAfterEverySingleStep)
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(Viewer, AnEmptyListCountsMinusOneOfZero)
-{
+TEST_F(Viewer, AnEmptyListCountsMinusOneOfZero) {
     fill({});
     v().Text7->setText(QStringLiteral("x.jpg"));
     v().Check1->setChecked(true);
@@ -116,8 +108,7 @@ TEST_F(Viewer, AnEmptyListCountsMinusOneOfZero)
     EXPECT_EQ(v().Label19->text(), QStringLiteral("-1 of 0"));
 }
 
-TEST_F(Viewer, ClosingDuringASlideshowStopsItAndFreesTheList)
-{
+TEST_F(Viewer, ClosingDuringASlideshowStopsItAndFreesTheList) {
     c().Command5->click();
     v().Check1->setChecked(true);
     v().Command3->click();

@@ -1,9 +1,9 @@
 // The saved list: save.txt beside the program and its panel.
+#include "saved_list/SavedListPanel.h"
 #include "AppFixture.h"
 #include "platform/Files.h"
 #include "platform/PathCodec.h"
 #include "platform/TimeText.h"
-#include "saved_list/SavedListPanel.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,19 +16,16 @@ protected:
     Ui::SavedListPanel &p() { return panel().controls(); }
     QByteArray saveTxt() { return panel().saveFile(); }
     QByteArray tempTxt() { return panel().tempFile(); }
-    QByteArray content(const QByteArray &path)
-    {
+    QByteArray content(const QByteArray &path) {
         QByteArray bytes;
         platform::readWholeFile(path, bytes);
         return bytes;
     }
-    void saveText(const QString &path)
-    {
+    void saveText(const QString &path) {
         c().Text3->setText(path);
         c().Command12->click();
     }
-    QStringList listed()
-    {
+    QStringList listed() {
         QStringList out;
         for (int i = 0; i < p().lstEmployee->count(); ++i)
             out << p().lstEmployee->item(i)->text();
@@ -41,8 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(SavedList, SaveNeedsAPath)
-{
+TEST_F(SavedList, SaveNeedsAPath) {
     saveText(QString());
     EXPECT_EQ(lastBox().prompt, QStringLiteral("You must enter file path!!"));
     EXPECT_EQ(lastBox().style, 16);
@@ -50,8 +46,7 @@ TEST_F(SavedList, SaveNeedsAPath)
     EXPECT_FALSE(platform::isRegularFile(saveTxt()));
 }
 
-TEST_F(SavedList, SaveAppendsALineAndTheEntry)
-{
+TEST_F(SavedList, SaveAppendsALineAndTheEntry) {
     saveText(QStringLiteral("/home/ann/a.jpg"));
     EXPECT_EQ(content(saveTxt()), QByteArray("\"/home/ann/a.jpg\"\r\n"));
     EXPECT_EQ(listed(), QStringList({"/home/ann/a.jpg"}));
@@ -62,8 +57,7 @@ TEST_F(SavedList, SaveAppendsALineAndTheEntry)
     EXPECT_FALSE(panel().isVisibleTo(&form())); // added whether or not the panel is shown
 }
 
-TEST_F(SavedList, SavingTwiceWritesTwiceUnlessTheEntryIsSelected)
-{
+TEST_F(SavedList, SavingTwiceWritesTwiceUnlessTheEntryIsSelected) {
     saveText(QStringLiteral("/x/a.txt"));
     saveText(QStringLiteral("/x/a.txt"));
     EXPECT_EQ(content(saveTxt()), QByteArray("\"/x/a.txt\"\r\n\"/x/a.txt\"\r\n"));
@@ -76,8 +70,7 @@ TEST_F(SavedList, SavingTwiceWritesTwiceUnlessTheEntryIsSelected)
     EXPECT_EQ(content(saveTxt()).count('\n'), 3);
 }
 
-TEST_F(SavedList, OpenShowsTheFileInOrderWithItsCount)
-{
+TEST_F(SavedList, OpenShowsTheFileInOrderWithItsCount) {
     saveText(QStringLiteral("/tmp/with, comma.txt"));
     saveText(QStringLiteral("/tmp/second.txt"));
     c().Command13->click();
@@ -88,8 +81,7 @@ TEST_F(SavedList, OpenShowsTheFileInOrderWithItsCount)
     EXPECT_EQ(p().Text6->text(), QStringLiteral("/tmp/second.txt"));
 }
 
-TEST_F(SavedList, OpenWithoutSaveTxtShowsAnEmptyPanelAndCreatesNothing)
-{
+TEST_F(SavedList, OpenWithoutSaveTxtShowsAnEmptyPanelAndCreatesNothing) {
     c().Command13->click();
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_EQ(p().Label18->text(), QStringLiteral("0"));
@@ -97,8 +89,7 @@ TEST_F(SavedList, OpenWithoutSaveTxtShowsAnEmptyPanelAndCreatesNothing)
     EXPECT_FALSE(platform::isRegularFile(saveTxt()));
 }
 
-TEST_F(SavedList, DeleteRemovesEveryEntryEqualInAnyCase)
-{
+TEST_F(SavedList, DeleteRemovesEveryEntryEqualInAnyCase) {
     for (const char *path : {"C:\\A.TXT", "c:\\a.txt", "D:\\b.txt"})
         saveText(QString::fromLatin1(path));
     c().Command13->click();
@@ -121,8 +112,7 @@ TEST_F(SavedList, DeleteRemovesEveryEntryEqualInAnyCase)
     EXPECT_EQ(lastBox().title, QStringLiteral("Deleted"));
 }
 
-TEST_F(SavedList, NoToDeleteReloadsAndEmptiesTheEntryBox)
-{
+TEST_F(SavedList, NoToDeleteReloadsAndEmptiesTheEntryBox) {
     saveText(QStringLiteral("/a"));
     c().Command13->click();
     selectInPanel(0);
@@ -135,8 +125,7 @@ TEST_F(SavedList, NoToDeleteReloadsAndEmptiesTheEntryBox)
     EXPECT_FALSE(platform::isRegularFile(tempTxt()));
 }
 
-TEST_F(SavedList, DeleteWithoutASelectedEntryAsksToSelectOne)
-{
+TEST_F(SavedList, DeleteWithoutASelectedEntryAsksToSelectOne) {
     saveText(QStringLiteral("/a"));
     c().Command13->click();
     p().Command16->click();
@@ -146,8 +135,7 @@ TEST_F(SavedList, DeleteWithoutASelectedEntryAsksToSelectOne)
     EXPECT_EQ(p().Label18->text(), QStringLiteral("1"));
 }
 
-TEST_F(SavedList, ADeletionThatMatchesNothingKeepsSaveTxtAndStillReports)
-{
+TEST_F(SavedList, ADeletionThatMatchesNothingKeepsSaveTxtAndStillReports) {
     saveText(QStringLiteral("/a"));
     c().Command13->click();
     selectInPanel(0);
@@ -159,8 +147,7 @@ TEST_F(SavedList, ADeletionThatMatchesNothingKeepsSaveTxtAndStillReports)
     EXPECT_EQ(listed(), QStringList({"/edited by hand"}));
 }
 
-TEST_F(SavedList, AfterCloseAndOpenTheOldEntryBoxRemovesNothing)
-{
+TEST_F(SavedList, AfterCloseAndOpenTheOldEntryBoxRemovesNothing) {
     saveText(QStringLiteral("/a"));
     c().Command13->click();
     selectInPanel(0);
@@ -176,8 +163,7 @@ TEST_F(SavedList, AfterCloseAndOpenTheOldEntryBoxRemovesNothing)
     EXPECT_EQ(lastBox().prompt, QStringLiteral("item has been Deleted!"));
 }
 
-TEST_F(SavedList, APathThatCannotBeStoredIsRefused)
-{
+TEST_F(SavedList, APathThatCannotBeStoredIsRefused) {
     saveText(QStringLiteral("/tmp/say \"hi\".txt"));
     EXPECT_EQ(lastBox().style, 16);
     EXPECT_FALSE(lastBox().prompt.contains(QStringLiteral("has been saved")));
@@ -185,8 +171,7 @@ TEST_F(SavedList, APathThatCannotBeStoredIsRefused)
     EXPECT_TRUE(listed().isEmpty());
 }
 
-TEST_F(SavedList, AFailedWriteSaysSoAndAddsNothing)
-{
+TEST_F(SavedList, AFailedWriteSaysSoAndAddsNothing) {
     QDir().mkdir(QFile::decodeName(saveTxt())); // save.txt cannot be opened as a file
     saveText(QStringLiteral("/a"));
     EXPECT_EQ(lastBox().style, 16);
@@ -194,8 +179,7 @@ TEST_F(SavedList, AFailedWriteSaysSoAndAddsNothing)
     EXPECT_TRUE(listed().isEmpty());
 }
 
-TEST_F(SavedList, SaveTxtIsNotRewrittenWhenTempTxtCannotBeWritten)
-{
+TEST_F(SavedList, SaveTxtIsNotRewrittenWhenTempTxtCannotBeWritten) {
     saveText(QStringLiteral("/a"));
     saveText(QStringLiteral("/b"));
     c().Command13->click();
@@ -206,8 +190,7 @@ TEST_F(SavedList, SaveTxtIsNotRewrittenWhenTempTxtCannotBeWritten)
     EXPECT_EQ(listed(), QStringList({"/a", "/b"}));
 }
 
-TEST_F(SavedList, AnUndecodablePathIsSavedByItsExactBytes)
-{
+TEST_F(SavedList, AnUndecodablePathIsSavedByItsExactBytes) {
     const QByteArray raw = "/tmp/\xe9t\xe9 \xff.jpg";
     saveText(platform::decodePath(raw));
     EXPECT_EQ(content(saveTxt()), '"' + raw + "\"\r\n");

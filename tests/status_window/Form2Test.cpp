@@ -6,8 +6,7 @@
 
 using StatusWindow = AppFixture;
 
-TEST_F(StatusWindow, TimersHaveTheirIntervals)
-{
+TEST_F(StatusWindow, TimersHaveTheirIntervals) {
     app.reset();
     startInSetUp = false;
     platform::Platform p = fakes.platform(appFolder());
@@ -25,8 +24,7 @@ TEST_F(StatusWindow, TimersHaveTheirIntervals)
     EXPECT_EQ(s.Caption, QStringLiteral("Form2"));
 }
 
-TEST_F(StatusWindow, FolderCountStartsAtOneFromTheFirstCaption)
-{
+TEST_F(StatusWindow, FolderCountStartsAtOneFromTheFirstCaption) {
     status().on_Timer1_timeout();
     EXPECT_EQ(c().Label6->text(), QStringLiteral("Not Set"));
     EXPECT_EQ(c().Label20->text(), QString()); // the caption reaches Label1 one tick later
@@ -37,8 +35,7 @@ TEST_F(StatusWindow, FolderCountStartsAtOneFromTheFirstCaption)
     EXPECT_EQ(c().Label20->text(), QStringLiteral("1")); // no change, no count
 }
 
-TEST_F(StatusWindow, TwoCaptionChangesBetweenTicksCountOnce)
-{
+TEST_F(StatusWindow, TwoCaptionChangesBetweenTicksCountOnce) {
     status().on_Timer1_timeout();
     status().on_Timer1_timeout();
     form().setWindowTitle(QStringLiteral("/home/a"));
@@ -49,8 +46,7 @@ TEST_F(StatusWindow, TwoCaptionChangesBetweenTicksCountOnce)
     EXPECT_EQ(c().Label6->text(), QStringLiteral("/home/b"));
 }
 
-TEST_F(StatusWindow, MirrorCopiesCountsDriveAndSelection)
-{
+TEST_F(StatusWindow, MirrorCopiesCountsDriveAndSelection) {
     c().Label4->setText(QStringLiteral("x"));
     status().on_Timer1_timeout();
     EXPECT_EQ(c().Label4->text(), QStringLiteral("12"));
@@ -65,8 +61,7 @@ TEST_F(StatusWindow, MirrorCopiesCountsDriveAndSelection)
     EXPECT_EQ(c().Label31->text(), QString());
 }
 
-TEST_F(StatusWindow, TitlePulsesThroughTwelveGreys)
-{
+TEST_F(StatusWindow, TitlePulsesThroughTwelveGreys) {
     std::vector<int> greys;
     for (int tick = 0; tick < 14; ++tick) {
         status().on_Timer2_timeout();
@@ -78,8 +73,7 @@ TEST_F(StatusWindow, TitlePulsesThroughTwelveGreys)
     EXPECT_EQ(colour.green(), colour.blue());
 }
 
-TEST_F(StatusWindow, TitleStepOutsideTheTableChangesNothing)
-{
+TEST_F(StatusWindow, TitleStepOutsideTheTableChangesNothing) {
     status().Tag = QStringLiteral("20");
     const QColor before = c().lblTitle->palette().color(QPalette::WindowText);
     status().on_Timer2_timeout();
@@ -87,8 +81,7 @@ TEST_F(StatusWindow, TitleStepOutsideTheTableChangesNothing)
     EXPECT_EQ(c().lblTitle->palette().color(QPalette::WindowText), before);
 }
 
-TEST_F(StatusWindow, DurationClockFollowsTheTwoTimes)
-{
+TEST_F(StatusWindow, DurationClockFollowsTheTwoTimes) {
     status().on_Timer4_timeout();
     EXPECT_EQ(c().Label29->text(), QStringLiteral("00:00:00")); // both texts empty before the first search
 
@@ -104,23 +97,20 @@ TEST_F(StatusWindow, DurationClockFollowsTheTwoTimes)
     EXPECT_EQ(c().Label29->text(), QStringLiteral("00:02:03"));
 }
 
-TEST_F(StatusWindow, DurationPastMidnightIsTheRealElapsedTime)
-{
+TEST_F(StatusWindow, DurationPastMidnightIsTheRealElapsedTime) {
     status().Text1.Text = platform::timeOfDayText(QTime(23, 59, 30));
     status().Text2.Text = platform::timeOfDayText(QTime(0, 1, 0));
     status().on_Timer4_timeout();
     EXPECT_EQ(c().Label29->text(), QStringLiteral("00:01:30"));
 }
 
-TEST_F(StatusWindow, EndTimeTickWritesTheCurrentTime)
-{
+TEST_F(StatusWindow, EndTimeTickWritesTheCurrentTime) {
     fakes.clock->now = QTime(14, 15, 16);
     status().on_Timer5_timeout();
     EXPECT_EQ(status().Text2.Text, platform::timeOfDayText(QTime(14, 15, 16)));
 }
 
-TEST_F(StatusWindow, CompuStopsTheClockAndReportsWhatStands)
-{
+TEST_F(StatusWindow, CompuStopsTheClockAndReportsWhatStands) {
     status().Timer5->start();
     status().Text1.Text = platform::timeOfDayText(QTime(9, 0, 0));
     status().Text2.Text = platform::timeOfDayText(QTime(9, 0, 0));
@@ -139,8 +129,7 @@ TEST_F(StatusWindow, CompuStopsTheClockAndReportsWhatStands)
     EXPECT_FALSE(boxes()[0].prompt.endsWith(QStringLiteral("\r\n")));
 }
 
-TEST_F(StatusWindow, TicksGoOnWhileTheMainWindowIsReloaded)
-{
+TEST_F(StatusWindow, TicksGoOnWhileTheMainWindowIsReloaded) {
     QSignalSpy refreshed(app.get(), &LumsifterApp::refreshed);
     emit c().Label16->clicked();
     ASSERT_TRUE(refreshed.wait(2000));

@@ -6,8 +6,7 @@
 #include <QWidget>
 
 void FakeComponent::FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern,
-                              QWidget &form)
-{
+                              QWidget &form) {
     calls.push_back(Call{folder, pattern});
     for (const QString &caption : captions)
         form.setWindowTitle(caption);
@@ -15,22 +14,21 @@ void FakeComponent::FindFiles(lumsift::ResultSink &list, const QString &folder, 
         during();
     for (const QString &path : found[folder]) {
         const QFileInfo info(path);
-        const std::uint32_t dir = list.addFolder(lumsift::noFolder, platform::encodePath(info.path()).toStdString());
+        const std::uint32_t dir =
+            list.addFolder(lumsift::noFolder, platform::encodePath(info.path()).toStdString());
         const std::string name = platform::encodePath(info.fileName()).toStdString();
         const lumsift::FoundName one{dir, 0, std::uint32_t(name.size())};
         list.appendFiles({&one, 1}, name);
     }
 }
 
-void AppFixture::SetUp()
-{
+void AppFixture::SetUp() {
     ASSERT_TRUE(folder.isValid());
     if (startInSetUp)
         startProgram();
 }
 
-void AppFixture::startProgram()
-{
+void AppFixture::startProgram() {
     platform::Platform p = fakes.platform(folder.path());
     p.component = component;
     app = std::make_unique<LumsifterApp>(p);
@@ -38,7 +36,6 @@ void AppFixture::startProgram()
     app->statusWindow().stopTimers();
 }
 
-void AppFixture::TearDown()
-{
+void AppFixture::TearDown() {
     app.reset();
 }

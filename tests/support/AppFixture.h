@@ -22,11 +22,12 @@ public:
         QString pattern;
     };
 
-    void FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) override;
+    void FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern,
+                   QWidget &form) override;
 
     std::map<QString, QStringList> found; // folder -> full paths appended for it
     std::vector<Call> calls;
-    QStringList captions; // written into the form's caption during a call, in order
+    QStringList captions;         // written into the form's caption during a call, in order
     std::function<void()> during; // runs inside each call
 };
 

@@ -2,8 +2,7 @@
 
 #include <QDir>
 
-int FakeMessageBox::show(const QString &prompt, int style, const QString &title)
-{
+int FakeMessageBox::show(const QString &prompt, int style, const QString &title) {
     shown.push_back(Shown{prompt, style, title});
     if (whileOpen)
         whileOpen();
@@ -15,8 +14,7 @@ int FakeMessageBox::show(const QString &prompt, int style, const QString &title)
     return (style & 7) == platform::Style::YesNo ? platform::Answer::Yes : platform::Answer::Ok;
 }
 
-platform::Platform FakePlatform::platform(const QString &applicationFolder) const
-{
+platform::Platform FakePlatform::platform(const QString &applicationFolder) const {
     platform::Platform p;
     p.messageBox = messages;
     p.clock = clock;
@@ -31,8 +29,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     return p;
 }
 
-QString builtProgramFolder()
-{
+QString builtProgramFolder() {
     const QString fromCTest = qEnvironmentVariable("LUMSIFTER_BIN_DIR");
     return fromCTest.isEmpty() ? QStringLiteral(LUMSIFTER_BIN_DIR) : fromCTest;
 }

@@ -14,14 +14,13 @@
 #include <QTime>
 
 #include <deque>
-#include <ostream>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 // Readable QStrings in test failures.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
+inline void PrintTo(const QString &text, std::ostream *out) {
     *out << '"' << text.toStdString() << '"';
 }
 
@@ -57,8 +56,7 @@ public:
 
 class FakeProcesses : public platform::ProcessStarter {
 public:
-    bool start(const QString &commandLine) override
-    {
+    bool start(const QString &commandLine) override {
         started.push_back(commandLine);
         return !commandLine.isEmpty();
     }

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-int FakeSockets::startup(std::uint16_t requestedVersion, platform::SocketsData &data)
-{
+int FakeSockets::startup(std::uint16_t requestedVersion, platform::SocketsData &data) {
     ++startups;
     requested = requestedVersion;
     if (startupResult != 0)
@@ -13,8 +12,7 @@ int FakeSockets::startup(std::uint16_t requestedVersion, platform::SocketsData &
     return 0;
 }
 
-int FakeSockets::gethostname(char *buffer, int length)
-{
+int FakeSockets::gethostname(char *buffer, int length) {
     if (hostNameFails) {
         error = hostNameError;
         return -1;
@@ -23,8 +21,7 @@ int FakeSockets::gethostname(char *buffer, int length)
     return 0;
 }
 
-int FakeSockets::cleanup()
-{
+int FakeSockets::cleanup() {
     ++cleanups;
     return cleanupResult;
 }

@@ -10,34 +10,29 @@ constexpr std::uint64_t MB = 1024 * 1024;
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 const QLocale german(QLocale::German, QLocale::Germany);
 
-QString memoryLine(double availableMB, double totalMB, const QLocale &locale = english)
-{
+QString memoryLine(double availableMB, double totalMB, const QLocale &locale = english) {
     return sysinfo::memoryLine(std::uint64_t(availableMB * MB), std::uint64_t(totalMB * MB), locale).value();
 }
 
-TEST(MemoryLine, ShowsAvailableOfTotalAndTheShareInUse)
-{
+TEST(MemoryLine, ShowsAvailableOfTotalAndTheShareInUse) {
     EXPECT_EQ(memoryLine(256, 512), QStringLiteral("RAM: 256 MB of 512 MB   [50.00% in used]"));
     EXPECT_EQ(memoryLine(0, 512), QStringLiteral("RAM: 000 MB of 512 MB   [100.00% in used]"));
     EXPECT_EQ(memoryLine(512, 512), QStringLiteral("RAM: 512 MB of 512 MB   [0.00% in used]"));
 }
 
-TEST(MemoryLine, WritesFiguresBelowAHundredWithLeadingZeros)
-{
+TEST(MemoryLine, WritesFiguresBelowAHundredWithLeadingZeros) {
     EXPECT_EQ(memoryLine(64, 512), QStringLiteral("RAM: 064 MB of 512 MB   [87.50% in used]"));
     EXPECT_EQ(memoryLine(7, 96), QStringLiteral("RAM: 007 MB of 096 MB   [92.71% in used]"));
 }
 
-TEST(MemoryLine, RoundsMegabytesToTheNearestWholeNumber)
-{
+TEST(MemoryLine, RoundsMegabytesToTheNearestWholeNumber) {
     EXPECT_EQ(memoryLine(63.5, 512).mid(5, 3), QStringLiteral("064"));
     EXPECT_EQ(memoryLine(63.49, 512).mid(5, 3), QStringLiteral("063"));
     // The share is computed on the bytes, not on the rounded figures.
     EXPECT_EQ(memoryLine(0.4, 0.8), QStringLiteral("RAM: 000 MB of 001 MB   [50.00% in used]"));
 }
 
-TEST(MemoryLine, GroupsThousandsAndWritesDecimalsTheLocalesWay)
-{
+TEST(MemoryLine, GroupsThousandsAndWritesDecimalsTheLocalesWay) {
     EXPECT_EQ(memoryLine(1234, 12034, english),
               QStringLiteral("RAM: 1,234 MB of 12,034 MB   [89.75% in used]"));
     EXPECT_EQ(memoryLine(1234, 12034, german),
@@ -46,18 +41,15 @@ TEST(MemoryLine, GroupsThousandsAndWritesDecimalsTheLocalesWay)
     EXPECT_EQ(sysinfo::wholeNumberText(100000, german), QStringLiteral("100.000"));
 }
 
-TEST(MemoryLine, ReportsMemoryBeyondFourGigabytes)
-{
+TEST(MemoryLine, ReportsMemoryBeyondFourGigabytes) {
     EXPECT_EQ(memoryLine(16384, 65536), QStringLiteral("RAM: 16,384 MB of 65,536 MB   [75.00% in used]"));
 }
 
-TEST(MemoryLine, IsNotBuiltWithoutATotal)
-{
+TEST(MemoryLine, IsNotBuiltWithoutATotal) {
     EXPECT_FALSE(sysinfo::memoryLine(256 * MB, 0, english).has_value());
 }
 
-TEST(UserLine, NamesTheLoginUserAsGivenOrSaysNoneIsLoggedIn)
-{
+TEST(UserLine, NamesTheLoginUserAsGivenOrSaysNoneIsLoggedIn) {
     EXPECT_EQ(sysinfo::userLine(QStringLiteral("JDoe")), QStringLiteral("Your Domain:  JDoe"));
     EXPECT_EQ(sysinfo::userLine(std::nullopt), QStringLiteral("You are not logged in"));
 }

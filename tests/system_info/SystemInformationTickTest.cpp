@@ -12,13 +12,11 @@ namespace {
 
 class BottomBar : public AppFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         AppFixture::SetUp();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         AppFixture::TearDown();
         QLocale::setDefault(savedLocale);
     }
@@ -32,8 +30,7 @@ protected:
     static constexpr std::uint64_t MB = FakeSystemFacts::MB;
 };
 
-TEST_F(BottomBar, OneTickFillsTheThreeLinesAsThePlatformGivesThem)
-{
+TEST_F(BottomBar, OneTickFillsTheThreeLinesAsThePlatformGivesThem) {
     sockets().hostName = "Lab-PC01.local";
     facts().user = QStringLiteral("JDoe");
     ASSERT_EQ(c().Label26->text(), QStringLiteral("Label26"));
@@ -46,8 +43,7 @@ TEST_F(BottomBar, OneTickFillsTheThreeLinesAsThePlatformGivesThem)
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(BottomBar, EveryTickShowsTheCurrentFacts)
-{
+TEST_F(BottomBar, EveryTickShowsTheCurrentFacts) {
     tick();
     sockets().hostName = "renamed";
     facts().memory = {.totalPhys = 2048 * MB, .availPhys = 1536 * MB};
@@ -59,8 +55,7 @@ TEST_F(BottomBar, EveryTickShowsTheCurrentFacts)
     EXPECT_EQ(sockets().startups, sockets().cleanups);
 }
 
-TEST_F(BottomBar, ASocketsFailureLeavesTheComputerNameEmptyAndTheOtherLinesGoOn)
-{
+TEST_F(BottomBar, ASocketsFailureLeavesTheComputerNameEmptyAndTheOtherLinesGoOn) {
     const std::vector<std::function<void(FakeSockets &)>> failures = {
         [](FakeSockets &s) { s.startupResult = 10091; },
         [](FakeSockets &s) { s.maxSockets = 0; },
@@ -80,8 +75,7 @@ TEST_F(BottomBar, ASocketsFailureLeavesTheComputerNameEmptyAndTheOtherLinesGoOn)
     }
 }
 
-TEST_F(BottomBar, AFailedCleanUpStillShowsTheName)
-{
+TEST_F(BottomBar, AFailedCleanUpStillShowsTheName) {
     sockets().cleanupResult = 1;
     tick();
     EXPECT_EQ(c().Label26->text(), QStringLiteral("Computer Name: TestHost"));
@@ -89,8 +83,7 @@ TEST_F(BottomBar, AFailedCleanUpStillShowsTheName)
     EXPECT_EQ(boxes()[0].prompt, QStringLiteral("Socket error occurred in Cleanup."));
 }
 
-TEST_F(BottomBar, AZeroTotalSkipsTheMemoryLineOnly)
-{
+TEST_F(BottomBar, AZeroTotalSkipsTheMemoryLineOnly) {
     tick();
     const QString before = c().Label25->text();
     facts().memory = {.totalPhys = 0, .availPhys = 100 * MB};
@@ -101,8 +94,7 @@ TEST_F(BottomBar, AZeroTotalSkipsTheMemoryLineOnly)
     EXPECT_EQ(c().Label27->text(), QStringLiteral("Your Domain:  later"));
 }
 
-TEST_F(BottomBar, TicksWhileAMessageIsOpenOpenNoOtherButKeepTheLinesCurrent)
-{
+TEST_F(BottomBar, TicksWhileAMessageIsOpenOpenNoOtherButKeepTheLinesCurrent) {
     sockets().startupResult = 10091;
     int nestedTicks = 0;
     messages().whileOpen = [&] {
@@ -123,8 +115,7 @@ TEST_F(BottomBar, TicksWhileAMessageIsOpenOpenNoOtherButKeepTheLinesCurrent)
     EXPECT_EQ(boxes().size(), 2u);
 }
 
-TEST_F(BottomBar, ARefreshWhileAMessageIsOpenWritesTheNewMainWindow)
-{
+TEST_F(BottomBar, ARefreshWhileAMessageIsOpenWritesTheNewMainWindow) {
     sockets().hostNameFails = true;
     messages().whileOpen = [&] {
         app->refresh();

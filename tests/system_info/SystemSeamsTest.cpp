@@ -10,8 +10,7 @@
 
 using platform::memoryFromMeminfo;
 
-TEST(MeminfoReader, ReadsTotalAndAvailableInBytes)
-{
+TEST(MeminfoReader, ReadsTotalAndAvailableInBytes) {
     const QByteArray text = "MemTotal:       16303460 kB\n"
                             "MemFree:          912344 kB\n"
                             "MemAvailable:    9876544 kB\n"
@@ -21,8 +20,7 @@ TEST(MeminfoReader, ReadsTotalAndAvailableInBytes)
     EXPECT_EQ(status.availPhys, 9876544ull * 1024);
 }
 
-TEST(MeminfoReader, FallsBackToFreeMemoryAndGivesZeroWithoutTotal)
-{
+TEST(MeminfoReader, FallsBackToFreeMemoryAndGivesZeroWithoutTotal) {
     EXPECT_EQ(memoryFromMeminfo("MemTotal: 2048 kB\nMemFree: 1024 kB\n").availPhys, 1024ull * 1024);
     // A field whose name only starts like another is not taken for it.
     EXPECT_EQ(memoryFromMeminfo("MemTotalX: 2048 kB\nMemFree: 1024 kB\n").totalPhys, 0u);
@@ -30,8 +28,7 @@ TEST(MeminfoReader, FallsBackToFreeMemoryAndGivesZeroWithoutTotal)
     EXPECT_EQ(memoryFromMeminfo("MemTotal: lots kB\n").totalPhys, 0u);
 }
 
-TEST(RealSeams, SocketsOfferVersionOneOneAndThisMachinesName)
-{
+TEST(RealSeams, SocketsOfferVersionOneOneAndThisMachinesName) {
     platform::SystemSockets sockets;
     platform::SocketsData data;
     ASSERT_EQ(sockets.startup(0x0101, data), 0);
@@ -46,8 +43,7 @@ TEST(RealSeams, SocketsOfferVersionOneOneAndThisMachinesName)
     EXPECT_EQ(sockets.cleanup(), 0);
 }
 
-TEST(RealSeams, FactsReadThisMachinesMemoryAndUser)
-{
+TEST(RealSeams, FactsReadThisMachinesMemoryAndUser) {
     platform::LocalSystemFacts facts;
     const platform::MemoryStatus memory = facts.memoryStatus();
     EXPECT_GT(memory.totalPhys, 16ull * 1024 * 1024);

@@ -11,8 +11,7 @@ namespace {
 class SocketRoutines : public ::testing::Test {
 protected:
     QString hostName() { return XCOPY1(sockets, messages).getHostName(); }
-    QStringList prompts() const
-    {
+    QStringList prompts() const {
         QStringList texts;
         for (const FakeMessageBox::Shown &box : messages.shown)
             texts << box.prompt;
@@ -23,8 +22,7 @@ protected:
     FakeMessageBox messages;
 };
 
-TEST_F(SocketRoutines, GivesTheNameAsTheLibraryWritesItAndEndsTheLibrary)
-{
+TEST_F(SocketRoutines, GivesTheNameAsTheLibraryWritesItAndEndsTheLibrary) {
     sockets.hostName = "WorkStation-7";
     EXPECT_EQ(hostName(), QStringLiteral("WorkStation-7"));
     EXPECT_TRUE(messages.shown.empty());
@@ -33,8 +31,7 @@ TEST_F(SocketRoutines, GivesTheNameAsTheLibraryWritesItAndEndsTheLibrary)
     EXPECT_EQ(sockets.cleanups, 1);
 }
 
-TEST_F(SocketRoutines, AcceptsVersionsFromOneOneUp)
-{
+TEST_F(SocketRoutines, AcceptsVersionsFromOneOneUp) {
     for (const std::uint16_t version : {0x0101, 0x0201, 0x0002, 0x0202}) {
         sockets.version = version;
         EXPECT_EQ(hostName(), QStringLiteral("TestHost")) << std::hex << version;
@@ -49,15 +46,13 @@ struct FailurePath {
     int cleanups; // a library that did not start is not ended
 };
 
-void PrintTo(const FailurePath &path, std::ostream *out)
-{
+void PrintTo(const FailurePath &path, std::ostream *out) {
     *out << path.name;
 }
 
 class SocketFailure : public SocketRoutines, public ::testing::WithParamInterface<FailurePath> {};
 
-TEST_P(SocketFailure, GivesNoNameAndOneOkBoxWithTheApplicationTitle)
-{
+TEST_P(SocketFailure, GivesNoNameAndOneOkBoxWithTheApplicationTitle) {
     GetParam().breakIt(sockets);
     EXPECT_EQ(hostName(), QString());
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -90,8 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
             1}),
     [](const ::testing::TestParamInfo<FailurePath> &info) { return info.param.name; });
 
-TEST_F(SocketRoutines, FailedCleanUpIsToldButTheNameIsKept)
-{
+TEST_F(SocketRoutines, FailedCleanUpIsToldButTheNameIsKept) {
     sockets.cleanupResult = 10093;
     EXPECT_EQ(hostName(), QStringLiteral("TestHost"));
     EXPECT_EQ(prompts(), QStringList{QStringLiteral("Socket error occurred in Cleanup.")});
@@ -99,8 +93,7 @@ TEST_F(SocketRoutines, FailedCleanUpIsToldButTheNameIsKept)
     EXPECT_EQ(messages.shown[0].title, QString());
 }
 
-TEST_F(SocketRoutines, RefusedStartAndFailedCleanUpAreToldInTurn)
-{
+TEST_F(SocketRoutines, RefusedStartAndFailedCleanUpAreToldInTurn) {
     sockets.version = 0x0001;
     sockets.cleanupResult = 1;
     EXPECT_EQ(hostName(), QString());
@@ -109,8 +102,7 @@ TEST_F(SocketRoutines, RefusedStartAndFailedCleanUpAreToldInTurn)
                                       QStringLiteral("Socket error occurred in Cleanup.")}));
 }
 
-TEST(VersionWord, SplitsIntoMajorLowAndMinorHigh)
-{
+TEST(VersionWord, SplitsIntoMajorLowAndMinorHigh) {
     EXPECT_EQ(XCOPY1::lowByte(0x0201), 1);
     EXPECT_EQ(XCOPY1::highByte(0x0201), 2);
     EXPECT_EQ(XCOPY1::lowByte(0x0002), 2);
