@@ -6,6 +6,7 @@
 #include "main_window/Step.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/PathCodec.h"
 #include "platform/TimeText.h"
 #include "platform/Twips.h"
 #include "platform/Volumes.h"
@@ -192,6 +193,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
             searchLocation(); // the key goes on to the box as usual
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QByteArray Form1::besideProgram(const QString &name) const {
+    return platform::encodePath(ui.Text4->text() + u'/' + name);
 }
 
 QString Form1::timeOfDay() const {

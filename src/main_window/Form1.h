@@ -42,6 +42,12 @@ public:
     // The search of drives C: to G: in turn, as many as the drive count (Command11).
     void searchAllDrives();
 
+    // The current time of day as text, the title of several messages.
+    QString timeOfDay() const;
+    // A file beside the program: the application folder (Text4), a separator and the name, joined as
+    // they stand. At the root the doubled separator names the same file.
+    QByteArray besideProgram(const QString &name) const;
+
     // Stops the window's timers: the program is ending.
     void stopTimers();
 
@@ -75,7 +81,6 @@ private:
     void startUp();
     void placePanels();
     void applyOpacity(int alpha);
-    QString timeOfDay() const;
     void findFiles(const QString &location);
 
     LumsifterApp &app_;

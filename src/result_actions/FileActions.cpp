@@ -2,7 +2,6 @@
 
 #include "main_window/Form1.h"
 #include "main_window/Step.h"
-#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
@@ -25,12 +24,6 @@ QByteArray FileActions::selectedEntry(bool &selected) const {
     ResultListView &list = *form_.controls().List1;
     selected = list.listIndex() >= 0;
     return selected ? list.results().bytes(list.listIndex()) : QByteArray();
-}
-
-// A file beside the program: the application folder, a separator and the name, joined as they stand.
-// At the root the doubled separator names the same file.
-QByteArray FileActions::besideProgram(const QString &name) const {
-    return platform::encodePath(form_.controls().Text4->text() + u'/' + name);
 }
 
 void FileActions::selectionStep() {
@@ -56,7 +49,8 @@ void FileActions::copySelected() {
     bool selected = false;
     const QByteArray source = selectedEntry(selected);
     const QString folder = form_.controls().Text4->text();
-    const bool copied = selected && platform::copyFile(source, besideProgram(form_.controls().Text5->text()));
+    const bool copied =
+        selected && platform::copyFile(source, form_.besideProgram(form_.controls().Text5->text()));
     form_.platform().messageBox->show(copied ? QStringLiteral("File copied at ") + folder + u'/' : copyFailed,
                                       Information, copyTitle);
 }
@@ -110,7 +104,7 @@ void FileActions::searchAndCopyComponent() {
     // Only a file this command found is copied; a path left in Text3 from before never is.
     const bool found = list.listCount() > 0;
     const bool copied = found && platform::copyFile(platform::encodePath(c.Text3->text()),
-                                                    besideProgram(QStringLiteral("Lumsifter.ocx")));
+                                                    form_.besideProgram(QStringLiteral("Lumsifter.ocx")));
     form_.platform().messageBox->show(copied ? QStringLiteral("File copied!") : copyFailed, Information,
                                       copyTitle);
 }

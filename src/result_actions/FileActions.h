@@ -32,7 +32,6 @@ public:
 
 private:
     QByteArray selectedEntry(bool &selected) const;
-    QByteArray besideProgram(const QString &name) const;
     void prepareDrive(const QString &drive);
 
     Form1 &form_;

@@ -2,9 +2,7 @@
 
 #include "main_window/Form1.h"
 #include "main_window/Step.h"
-#include "platform/Clock.h"
 #include "platform/MessageBox.h"
-#include "platform/TimeText.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -73,9 +71,8 @@ int PictureViewer::intervalMs() const {
 }
 
 void PictureViewer::ff() {
-    const QString now = platform::timeOfDayText(form_.platform().clock->currentTime());
     form_.platform().messageBox->show(QStringLiteral("File has been found!"), platform::Style::Information,
-                                      now);
+                                      form_.timeOfDay());
     timer1_->stop();
 }
 

@@ -2,11 +2,9 @@
 
 #include "main_window/Form1.h"
 #include "main_window/Step.h"
-#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
-#include "platform/TimeText.h"
 #include "saved_list/SavedListFile.h"
 
 using namespace platform::Style;
@@ -17,12 +15,12 @@ SavedListPanel::SavedListPanel(Form1 &form)
     ui.setupUi(this);
 }
 
-QByteArray SavedListPanel::besideProgram(const QString &name) const {
-    return platform::encodePath(form_.controls().Text4->text() + u'/' + name);
+QByteArray SavedListPanel::saveFile() const {
+    return form_.besideProgram(QStringLiteral("save.txt"));
 }
 
-QString SavedListPanel::now() const {
-    return platform::timeOfDayText(form_.platform().clock->currentTime());
+QByteArray SavedListPanel::tempFile() const {
+    return form_.besideProgram(QStringLiteral("Temp.txt"));
 }
 
 QString SavedListPanel::selectedEntry() const {
@@ -42,7 +40,7 @@ void SavedListPanel::save() {
         return;
     }
     if (path == selectedEntry()) {
-        messages.show(QStringLiteral("EXISTED!"), OkOnly, now());
+        messages.show(QStringLiteral("EXISTED!"), OkOnly, form_.timeOfDay());
         return;
     }
     const QByteArray entry = platform::encodePath(path);
@@ -58,7 +56,7 @@ void SavedListPanel::save() {
         return;
     }
     ui.lstEmployee->addItem(path);
-    messages.show(path + QStringLiteral(" has been saved!"), Information, now());
+    messages.show(path + QStringLiteral(" has been saved!"), Information, form_.timeOfDay());
 }
 
 void SavedListPanel::reload() {

@@ -23,8 +23,8 @@ public:
     // "Open" on the main window: loads save.txt into the panel and shows it.
     void open();
 
-    QByteArray saveFile() const { return besideProgram(QStringLiteral("save.txt")); }
-    QByteArray tempFile() const { return besideProgram(QStringLiteral("Temp.txt")); }
+    QByteArray saveFile() const;
+    QByteArray tempFile() const;
 
 public slots: // public, so that tests can drive the reactions
     void on_lstEmployee_itemSelectionChanged();
@@ -32,8 +32,6 @@ public slots: // public, so that tests can drive the reactions
     void on_Command14_clicked();
 
 private:
-    QByteArray besideProgram(const QString &name) const;
-    QString now() const;
     QString selectedEntry() const;
     void reload();
     void showCount();
