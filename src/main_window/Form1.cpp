@@ -1,7 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "app/LumsifterApp.h"
-#include "db_inspector/DatabasePanel.h"
+#include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
 #include "main_window/Step.h"
 #include "platform/Clock.h"

@@ -1,6 +1,6 @@
 // The database panel in the main window: Open MDB, and both reports on the demonstration database.
 #include "AppFixture.h"
-#include "db_inspector/DatabasePanel.h"
+#include "database/DatabasePanel.h"
 #include "platform/Twips.h"
 
 #include <QDir>

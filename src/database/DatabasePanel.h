@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db_inspector/Reports.h"
+#include "database/Reports.h"
 #include "dbhost/HostSession.h"
 
 #include <QWidget>

@@ -1,7 +1,7 @@
 // Module Prop: the attribute words, the type names and both error reports.
 #include "Fixtures.h"
 
-#include "db_inspector/Prop.h"
+#include "database/Prop.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/ConnectionString.h"
 

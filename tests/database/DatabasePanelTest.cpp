@@ -2,7 +2,7 @@
 #include "Fixtures.h"
 
 #include "Fakes.h"
-#include "db_inspector/DatabasePanel.h"
+#include "database/DatabasePanel.h"
 #include "platform/Twips.h"
 
 #include <QLabel>

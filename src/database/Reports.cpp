@@ -1,6 +1,6 @@
-#include "db_inspector/Reports.h"
+#include "database/Reports.h"
 
-#include "db_inspector/Prop.h"
+#include "database/Prop.h"
 #include "platform/ado/Ado.h"
 
 #include <QListWidget>

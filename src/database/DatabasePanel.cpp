@@ -1,4 +1,4 @@
-#include "db_inspector/DatabasePanel.h"
+#include "database/DatabasePanel.h"
 
 #include "ui_DatabasePanel.h"
 

@@ -1,4 +1,4 @@
-#include "db_inspector/Prop.h"
+#include "database/Prop.h"
 
 #include "main_window/Step.h"
 #include "platform/ado/Ado.h"
