@@ -172,7 +172,8 @@ TEST(StreamedSearch, HandsFoldersBeforeTheirFilesAndOnlyFoldersWithResults) {
     const lumsift::NameMatcher matcher("*.txt");
     lumsift::StreamOptions options;
     options.tick = std::chrono::milliseconds(1);
-    lumsift::streamSearch(sink, tree.root(), matcher, form, options);
+    lumsift::SnapshotStore store;
+    lumsift::streamSearch(sink, store, tree.root(), matcher, form, options);
     EXPECT_EQ(sink.files, texts);
     EXPECT_EQ(sink.paths.size(), 1u + 10u + 60u); // the root, f0..f9 and the sub folders
     EXPECT_EQ(std::count(sink.paths.begin(), sink.paths.end(), tree.path("empty")), 0);

@@ -1,5 +1,7 @@
 #include "TempTree.h"
 
+#include "Differential.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,24 +59,17 @@ void TempTree::link(const std::string &target, const std::string &relative) cons
 
 std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
                                 lumsift::WalkOptions options, lumsift::WalkStats *stats) {
-    const lumsift::NameMatcher matcher(pattern);
-    lumsift::FolderWalk walk(root, matcher, options);
-    walk.start();
-    std::set<std::string> paths;
-    lumsift::ResultBatch batch;
-    for (bool done = false; !done;) {
-        done = walk.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
-        batch.clear();
-        walk.takeResults(batch);
-        for (const lumsift::Hit &hit : batch.hits) {
-            const std::string folder = lumsift::folderPath(hit.folder);
-            paths.insert(folder + (folder.ends_with('/') ? "" : "/") +
-                         batch.names.substr(hit.offset, hit.length));
-        }
-    }
     if (stats)
-        *stats = walk.stats();
-    return paths;
+        *stats = {};
+    const std::optional<lumsift::SearchRoot> opened = lumsift::SearchRoot::open(root);
+    if (!opened)
+        return {};
+    const std::unique_ptr<lumsift::DriveSnapshot> snapshot = opened->newSnapshot(root);
+    const lumsift::WalkStats walked = lumsift::refreshSnapshot(*snapshot, *opened, options);
+    if (stats)
+        *stats = walked;
+    const std::vector<std::string> ordered = orderedPaths(*snapshot, pattern);
+    return std::set<std::string>(ordered.begin(), ordered.end());
 }
 
 int openDescriptorCount() {

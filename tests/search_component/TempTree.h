@@ -1,11 +1,13 @@
 #pragma once
 
-#include "FolderWalk.h"
+#include "SnapshotMatch.h"
+#include "SnapshotRefresh.h"
 
 #include <QTemporaryDir>
 
 #include <set>
 #include <string>
+#include <vector>
 
 // A folder tree in a temporary folder, built from paths relative to its root (raw bytes).
 class TempTree {
@@ -24,7 +26,7 @@ private:
     std::string root_;
 };
 
-// The full paths a complete walk finds.
+// The full paths a complete first read of `root` finds.
 std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
                                 lumsift::WalkOptions options = {}, lumsift::WalkStats *stats = nullptr);
 

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "StreamedSearch.h"
 #include "search_component/SearchComponent.h"
 
 #include <QObject>
 
 namespace lumsift {
 
-// The search component as the program loads it from Lumsift.ocx.
+// The search component as the program loads it from Lumsift.ocx. It keeps a snapshot of every drive
+// it searched, so that repeat searches are answered from memory after checking it against the disk.
 class LumsiftComponent : public QObject, public SearchComponent {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID LumsiftSearchComponent_iid)
     Q_INTERFACES(lumsift::SearchComponent)
 public:
     void FindFiles(ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) override;
+
+private:
+    SnapshotStore snapshots_;
 };
 
 } // namespace lumsift

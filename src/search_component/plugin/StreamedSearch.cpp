@@ -11,80 +11,204 @@ namespace lumsift {
 
 namespace {
 
-// Gives the sink the folders of the results as it first meets them, ancestors before descendants.
-class FolderIds {
-public:
-    explicit FolderIds(ResultSink &sink)
-        : sink_(sink) {}
+using Clock = std::chrono::steady_clock;
 
-    std::uint32_t of(const FolderNode *folder) {
-        if (folder->sinkId != noFolder)
-            return folder->sinkId;
-        unknown_.clear();
-        for (const FolderNode *f = folder; f && f->sinkId == noFolder; f = f->parent)
-            unknown_.push_back(f);
-        for (auto it = unknown_.rbegin(); it != unknown_.rend(); ++it) {
-            const FolderNode *f = *it;
-            f->sinkId = sink_.addFolder(f->parent ? f->parent->sinkId : noFolder, f->name());
-        }
-        return folder->sinkId;
-    }
+// Hits handed to the sink at once while a first read is emitted: small enough to keep each pause of
+// the event loop short.
+constexpr std::size_t hitsPerDelivery = 32768;
 
-private:
-    ResultSink &sink_;
-    std::vector<const FolderNode *> unknown_;
-};
-
+// Hands results to the sink, their folders first (ancestors before descendants, each once per search),
+// and keeps the caption and the event loop going.
 class Streamer {
 public:
-    Streamer(ResultSink &sink, QWidget &form)
+    Streamer(ResultSink &sink, QWidget &form, const DriveSnapshot &snapshot, std::chrono::milliseconds tick)
         : sink_(sink)
         , form_(form)
-        , ids_(sink) {}
+        , snapshot_(snapshot)
+        , tick_(tick)
+        , lastTick_(Clock::now()) {}
 
-    void deliver(FolderWalk &walk) {
-        batch_.clear();
-        walk.takeResults(batch_);
-        if (batch_.empty())
+    void deliver(const ResultBatch &batch) {
+        if (batch.empty())
             return;
         names_.clear();
-        names_.reserve(batch_.hits.size());
-        for (const Hit &hit : batch_.hits)
-            names_.push_back(FoundName{ids_.of(hit.folder), hit.offset, hit.length});
-        sink_.appendFiles(names_, batch_.names);
+        names_.reserve(batch.hits.size());
+        for (const Hit &hit : batch.hits)
+            names_.push_back(FoundName{idOf(hit.folder), hit.offset, hit.length});
+        sink_.appendFiles(names_, batch.names);
+        delivered += batch.hits.size();
+        caption_ = batch.hits.back().folder;
     }
 
-    void showFolder(const FolderNode *folder) {
-        if (!folder || folder == shown_)
-            return;
-        shown_ = folder;
-        form_.setWindowTitle(platform::decodePath(folderPath(folder)));
+    // The folder the caption shows from the next tick on.
+    void follow(std::uint32_t folder) {
+        if (folder != noIndex)
+            caption_ = folder;
     }
+
+    void showCaption() {
+        if (caption_ == shown_ || caption_ == noIndex)
+            return;
+        shown_ = caption_;
+        form_.setWindowTitle(platform::decodePath(snapshot_.path(shown_)));
+    }
+
+    Clock::time_point nextTick() const { return lastTick_ + tick_; }
+    bool tickDue() const { return Clock::now() >= nextTick(); }
+
+    void tick() {
+        showCaption();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        lastTick_ = Clock::now();
+    }
+
+    void tickIfDue() {
+        if (tickDue())
+            tick();
+    }
+
+    std::size_t delivered = 0;
 
 private:
+    std::uint32_t idOf(std::uint32_t folder) {
+        if (folder >= ids_.size())
+            ids_.resize(std::max<std::size_t>(folder + 1, ids_.size() * 2), noFolder);
+        if (ids_[folder] != noFolder)
+            return ids_[folder];
+        unknown_.clear();
+        for (std::uint32_t f = folder; f != noIndex && ids_[f] == noFolder; f = snapshot_.folders[f].parent)
+            unknown_.push_back(f);
+        for (auto it = unknown_.rbegin(); it != unknown_.rend(); ++it) {
+            const std::uint32_t parent = snapshot_.folders[*it].parent;
+            ids_[*it] = sink_.addFolder(parent == noIndex ? noFolder : ids_[parent], snapshot_.name(*it));
+        }
+        return ids_[folder];
+    }
+
     ResultSink &sink_;
     QWidget &form_;
-    FolderIds ids_;
-    ResultBatch batch_;
+    const DriveSnapshot &snapshot_;
+    std::chrono::milliseconds tick_;
+    Clock::time_point lastTick_;
+    std::vector<std::uint32_t> ids_;
+    std::vector<std::uint32_t> unknown_;
     std::vector<FoundName> names_;
-    const FolderNode *shown_ = nullptr;
+    std::uint32_t caption_ = DriveSnapshot::root;
+    std::uint32_t shown_ = noIndex;
 };
+
+// A first read: the results of the folders read so far go out in order while the read goes on.
+void emitWhileReading(SnapshotRefresh &refresh, ReadCursor &cursor, Streamer &streamer) {
+    ResultBatch batch;
+    bool read = false;
+    for (bool emitted = false; !emitted;) {
+        if (!read)
+            read = refresh.waitUntil(streamer.nextTick());
+        do {
+            batch.clear();
+            emitted = cursor.advance(batch, hitsPerDelivery);
+            streamer.deliver(batch);
+        } while (!emitted && batch.hits.size() >= hitsPerDelivery && !streamer.tickDue());
+        if (!read)
+            streamer.follow(refresh.folderInProgress());
+        streamer.tickIfDue();
+    }
+}
+
+// A revalidated snapshot: checked first, then matched on every core.
+void emitAfterChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, const NameMatcher &matcher,
+                       unsigned workers, Streamer &streamer) {
+    while (!refresh.waitUntil(streamer.nextTick())) {
+        streamer.follow(refresh.folderInProgress());
+        streamer.tick();
+    }
+    ParallelMatch match(snapshot, matcher, workers);
+    match.start();
+    ResultBatch batch;
+    for (;;) {
+        const ParallelMatch::Next next = match.next(batch, streamer.nextTick());
+        if (next == ParallelMatch::Next::Done)
+            return;
+        if (next == ParallelMatch::Next::Batch) {
+            streamer.follow(match.lastFolder());
+            streamer.deliver(batch);
+        }
+        streamer.tickIfDue();
+    }
+}
 
 } // namespace
 
-void streamSearch(ResultSink &sink, std::string root, const NameMatcher &matcher, QWidget &form,
-                  const StreamOptions &options) {
-    FolderWalk walk(std::move(root), matcher, options.walk);
-    Streamer streamer(sink, form);
-    streamer.showFolder(walk.root());
-    walk.start();
-    bool done = false;
-    while (!done) {
-        done = walk.waitUntil(std::chrono::steady_clock::now() + options.tick);
-        streamer.deliver(walk);
-        streamer.showFolder(walk.folderInProgress());
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+std::unique_ptr<DriveSnapshot> SnapshotStore::take(const std::string &root) {
+    const auto it = snapshots_.find(root);
+    if (it == snapshots_.end())
+        return nullptr;
+    std::unique_ptr<DriveSnapshot> snapshot = std::move(it->second);
+    snapshots_.erase(it);
+    return snapshot;
+}
+
+void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot) {
+    const std::string root = snapshot->rootPath();
+    snapshots_[root] = std::move(snapshot);
+}
+
+void SnapshotStore::drop(const std::string &root) {
+    snapshots_.erase(root);
+}
+
+void SnapshotStore::dropVanished() {
+    std::erase_if(snapshots_, [](const auto &entry) {
+        const std::optional<SearchRoot> root = SearchRoot::open(entry.first, entry.second->trust.roundToNs);
+        return !root || !root->canRevalidate(*entry.second);
+    });
+}
+
+const DriveSnapshot *SnapshotStore::find(const std::string &root) const {
+    const auto it = snapshots_.find(root);
+    return it == snapshots_.end() ? nullptr : it->second.get();
+}
+
+SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
+                          const NameMatcher &matcher, QWidget &form, const StreamOptions &options) {
+    SearchReport report;
+    const std::optional<SearchRoot> opened = SearchRoot::open(root, options.walk.roundTimesToNs);
+    if (!opened) {
+        store.drop(root);
+        return report;
     }
+    std::unique_ptr<DriveSnapshot> snapshot = store.take(root);
+    if (snapshot && !opened->canRevalidate(*snapshot))
+        snapshot.reset();
+    report.fromSnapshot = snapshot != nullptr;
+    if (!snapshot)
+        snapshot = opened->newSnapshot(root);
+
+    Streamer streamer(sink, form, *snapshot, options.tick);
+    streamer.showCaption();
+    {
+        SnapshotRefresh refresh(*snapshot, *opened, options.walk);
+        refresh.start();
+        if (report.fromSnapshot) {
+            emitAfterChecking(refresh, *snapshot, matcher, options.walk.workers, streamer);
+        } else {
+            ReadCursor cursor(*snapshot, matcher);
+            emitWhileReading(refresh, cursor, streamer);
+        }
+        while (!refresh.waitUntil(Clock::now() + options.tick)) {
+        }
+        report.walk = refresh.stats();
+    }
+    // Even a search shorter than a tick lets the timers run once.
+    streamer.tick();
+    report.results = streamer.delivered;
+    if (!snapshot->trust.usable)
+        return report;
+    if (snapshot->wantsCompaction())
+        if (std::unique_ptr<DriveSnapshot> compacted = snapshot->compacted())
+            snapshot = std::move(compacted);
+    store.keep(std::move(snapshot));
+    return report;
 }
 
 std::string searchRoot(const QString &folder) {

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "FolderWalk.h"
+#include "SnapshotMatch.h"
+#include "SnapshotRefresh.h"
 #include "search_component/SearchComponent.h"
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -16,12 +19,37 @@ struct StreamOptions {
     WalkOptions walk;
 };
 
-// Runs a walk of `root` (absolute path bytes) to its end on the calling thread's behalf: every tick it
-// hands the new results to the sink in one batch (their folders first), writes the folder being walked
-// into the form's caption and processes events other than user input, so that the program's timers
-// keep running. Returns when every result is in the sink.
-void streamSearch(ResultSink &sink, std::string root, const NameMatcher &matcher, QWidget &form,
-                  const StreamOptions &options = {});
+// The snapshots of the drives searched so far, by root path.
+class SnapshotStore {
+public:
+    // Takes the root's snapshot out of the store for a search; nullptr when there is none.
+    std::unique_ptr<DriveSnapshot> take(const std::string &root);
+    void keep(std::unique_ptr<DriveSnapshot> snapshot);
+    void drop(const std::string &root);
+    // Drops the snapshots of roots that are gone, unreadable, or another folder now.
+    void dropVanished();
+    const DriveSnapshot *find(const std::string &root) const;
+    std::size_t size() const { return snapshots_.size(); }
+
+private:
+    std::map<std::string, std::unique_ptr<DriveSnapshot>> snapshots_;
+};
+
+// How a search went.
+struct SearchReport {
+    bool fromSnapshot = false; // revalidated a snapshot kept from an earlier search
+    WalkStats walk;
+    std::size_t results = 0;
+};
+
+// Runs a search of `root` (absolute path bytes) to its end on the calling thread's behalf. The drive's
+// snapshot is read for the first time, or revalidated and matched on every core. Every tick the new
+// results reach the sink in order (their folders first), the folder being read or checked is written
+// into the form's caption, and events other than user input are processed, so that the program's
+// timers keep running. Returns when every result is in the sink; the snapshot goes back to the store
+// unless its file system's folder times cannot be trusted.
+SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
+                          const NameMatcher &matcher, QWidget &form, const StreamOptions &options = {});
 
 // The root a folder text names: absolute, trailing separators dropped ("/" stays "/"). Empty when the
 // text is not an absolute path.

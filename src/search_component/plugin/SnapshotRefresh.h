@@ -1,0 +1,91 @@
+#pragma once
+
+#include "DriveSnapshot.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace lumsift {
+
+struct WalkOptions {
+    unsigned workers = 0;                    // 0: one per core
+    std::size_t readBufferBytes = 128 << 10; // per worker, for getdents64
+    unsigned maxHeldDescriptors = 0;         // folders kept open for their children; 0: from RLIMIT_NOFILE
+    std::int64_t roundTimesToNs = 0;         // tests: act as if the file system kept times this coarsely
+};
+
+struct WalkStats {
+    std::uint64_t entries = 0;        // entries read
+    std::uint64_t folders = 0;        // folders read, first reads and re-reads
+    std::uint64_t skippedFolders = 0; // unreadable, vanished, or on another mount
+    std::uint64_t reopenedByPath = 0; // opened from the root because the parent's descriptor was given up
+    unsigned workersUsed = 0;         // workers that read or checked at least one folder
+    std::uint64_t checkedFolders = 0; // known folders whose identity and times were compared
+    std::uint64_t rereadFolders = 0;  // known folders read again: changed, racy, or skipped before
+    std::uint64_t freshSubtrees = 0;  // folders read anew with everything below them
+};
+
+// The folder a search starts from, opened, with what a snapshot of it needs to know.
+class SearchRoot {
+public:
+    // Empty when the path cannot be opened as a folder.
+    static std::optional<SearchRoot> open(const std::string &path, std::int64_t roundTimesToNs = 0);
+    SearchRoot(SearchRoot &&other) noexcept;
+    SearchRoot &operator=(SearchRoot &&) = delete;
+    ~SearchRoot();
+
+    int fd() const { return fd_; }
+    std::uint64_t ino() const { return ino_; }
+    const MountIdentity &mount() const { return mount_; }
+    const TimeTrust &trust() const { return trust_; }
+    // Whether a snapshot taken of this root before can be brought up to date.
+    bool canRevalidate(const DriveSnapshot &snapshot) const;
+    // An empty snapshot for this root, ready for its first read.
+    std::unique_ptr<DriveSnapshot> newSnapshot(const std::string &path) const;
+
+private:
+    SearchRoot() = default;
+    int fd_ = -1;
+    std::uint64_t ino_ = 0;
+    MountIdentity mount_;
+    TimeTrust trust_;
+};
+
+// One pass that makes a snapshot equal to the disk: the first read of an empty snapshot, or the
+// revalidation of a known one. Revalidation compares every known folder's identity and times with a
+// statx of it (in parallel), re-reads the folders that changed or whose times were racy, reads anew the
+// subtrees of folders that were replaced, could not be checked, or were skipped or cut short before,
+// and the subtrees of new folders, and drops the subtrees of folders that are gone.
+//
+// The walk is the same for all reads: one worker per core, each with its own queue of folders (newest
+// first), stealing the oldest folder of another when its own is empty; openat relative to the parent
+// with a bounded number of descriptors held; getdents64 with a large buffer and d_type; symlinks never
+// followed; other mounts not entered; folders that cannot be read kept empty and tried again next time.
+//
+// While a first read runs, the consumer may read every folder whose listing has been published
+// (DriveSnapshot::isRead); during a revalidation it must leave the snapshot alone until it is done.
+class SnapshotRefresh {
+public:
+    SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {});
+    ~SnapshotRefresh(); // waits for the pass to end
+    SnapshotRefresh(const SnapshotRefresh &) = delete;
+    SnapshotRefresh &operator=(const SnapshotRefresh &) = delete;
+
+    void start();
+    // Waits until the pass is complete or the deadline has passed; true when complete.
+    bool waitUntil(std::chrono::steady_clock::time_point deadline);
+    // A folder being read or checked now (noIndex if none); valid while the snapshot lives.
+    std::uint32_t folderInProgress() const;
+    WalkStats stats() const; // complete once done
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Reads or revalidates a snapshot to its end on the calling thread's behalf.
+WalkStats refreshSnapshot(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {});
+
+} // namespace lumsift
