@@ -1,18 +1,37 @@
 #include "main_window/ResultListView.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 ResultListView::ResultListView(QWidget *parent)
-    : QListView(parent) {
+    : QTableView(parent) {
     setModel(&model_);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
     // Every row has the same height, so that millions of rows scroll without measuring each.
-    setUniformItemSizes(true);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultListView::followSelection);
     connect(&model_, &QAbstractItemModel::modelReset, this, &ResultListView::followSelection);
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        widest_ = 0;
+        fitColumn();
+    });
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, &ResultListView::fitColumn);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultListView::fitColumn);
+    fitColumn();
 }
 
 void ResultListView::followSelection() {
@@ -46,4 +65,26 @@ void ResultListView::clear() {
     const QSignalBlocker blocker(this);
     model_.clear();
     listIndex_ = -1;
+}
+
+void ResultListView::resizeEvent(QResizeEvent *event) {
+    QTableView::resizeEvent(event);
+    fitColumn();
+}
+
+// Only the rows in sight are measured: a few dozen, however long the list.
+void ResultListView::fitColumn() {
+    const int rows = model_.count();
+    if (rows > 0) {
+        const int first = std::max(0, rowAt(0));
+        int last = rowAt(viewport()->height() - 1);
+        if (last < 0)
+            last = std::min(rows - 1, first + viewport()->height() / std::max(1, rowHeight(first)));
+        const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+        for (int row = first; row <= last; ++row)
+            widest_ = std::max(widest_, fontMetrics().horizontalAdvance(model_.text(row)) + margin);
+    }
+    const int width = std::max(widest_, viewport()->width());
+    if (columnWidth(0) != width)
+        setColumnWidth(0, width);
 }

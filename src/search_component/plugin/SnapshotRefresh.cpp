@@ -263,6 +263,7 @@ struct SnapshotRefresh::Impl {
     std::mutex doneMutex;
     std::condition_variable doneSignal;
     bool started = false;
+    bool reading = false; // a first read rather than a revalidation
     bool done = false;
 };
 
@@ -286,7 +287,7 @@ SnapshotRefresh::Impl::Impl(DriveSnapshot &snapshotToRefresh, const SearchRoot &
 }
 
 void SnapshotRefresh::Impl::run() {
-    if (folders.size() == 0)
+    if (reading)
         firstRead();
     else
         revalidate();
@@ -318,8 +319,6 @@ template <typename Work> void SnapshotRefresh::Impl::runTeam(Work work) {
 }
 
 void SnapshotRefresh::Impl::firstRead() {
-    if (folders.allocate(1) != DriveSnapshot::root)
-        return;
     walk({DriveSnapshot::root});
     snapshot.rebuildOrder();
 }
@@ -794,6 +793,12 @@ void SnapshotRefresh::start() {
     if (impl_->started)
         return;
     impl_->started = true;
+    // The root's record exists before start() returns: the consumer may look at it at once.
+    impl_->reading = impl_->folders.size() == 0;
+    if (impl_->reading && impl_->folders.allocate(1) != DriveSnapshot::root) {
+        impl_->done = true;
+        return;
+    }
     impl_->coordinator = std::thread([this] { impl_->run(); });
 }
 

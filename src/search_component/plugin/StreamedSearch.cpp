@@ -104,11 +104,16 @@ void emitWhileReading(SnapshotRefresh &refresh, ReadCursor &cursor, Streamer &st
     for (bool emitted = false; !emitted;) {
         if (!read)
             read = refresh.waitUntil(streamer.nextTick());
+        bool stuck = false;
         do {
             batch.clear();
             emitted = cursor.advance(batch, hitsPerDelivery);
             streamer.deliver(batch);
-        } while (!emitted && batch.hits.size() >= hitsPerDelivery && !streamer.tickDue());
+            // Once everything is read the cursor always gets to the end; not doing so would hang.
+            stuck = read && !emitted && batch.empty();
+        } while (!emitted && !stuck && batch.hits.size() >= hitsPerDelivery && !streamer.tickDue());
+        if (stuck)
+            break;
         if (!read)
             streamer.follow(refresh.folderInProgress());
         streamer.tickIfDue();
