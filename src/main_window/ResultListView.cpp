@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 ResultListView::ResultListView(QWidget *parent)
     : QTableView(parent) {
     setModel(&model_);
@@ -23,10 +25,12 @@ ResultListView::ResultListView(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultListView::followSelection);
     connect(&model_, &QAbstractItemModel::modelReset, this, &ResultListView::followSelection);
     connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
         widest_ = 0;
+        measuredFirst_ = measuredLast_ = -1;
         fitColumn();
     });
     connect(&model_, &QAbstractItemModel::rowsInserted, this, &ResultListView::fitColumn);
@@ -72,14 +76,16 @@ void ResultListView::resizeEvent(QResizeEvent *event) {
     fitColumn();
 }
 
-// Only the rows in sight are measured: a few dozen, however long the list.
+// Only the rows in sight are measured, a few dozen however long the list, and only when they change.
+// Their place comes from the scroll bar: asking the header would make it add up every row's height.
 void ResultListView::fitColumn() {
     const int rows = model_.count();
-    if (rows > 0) {
-        const int first = std::max(0, rowAt(0));
-        int last = rowAt(viewport()->height() - 1);
-        if (last < 0)
-            last = std::min(rows - 1, first + viewport()->height() / std::max(1, rowHeight(first)));
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    const int first = std::clamp(verticalScrollBar()->value(), 0, std::max(0, rows - 1));
+    const int last = std::min(rows - 1, first + viewport()->height() / rowHeight + 1);
+    if (first != measuredFirst_ || last != measuredLast_) {
+        measuredFirst_ = first;
+        measuredLast_ = last;
         const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
         for (int row = first; row <= last; ++row)
             widest_ = std::max(widest_, fontMetrics().horizontalAdvance(model_.text(row)) + margin);

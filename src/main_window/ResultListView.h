@@ -42,4 +42,6 @@ private:
     ResultListModel model_;
     int listIndex_ = -1;
     int widest_ = 0;
+    int measuredFirst_ = -1;
+    int measuredLast_ = -1;
 };

@@ -189,18 +189,25 @@ std::string DriveSnapshot::path(std::uint32_t folder) const {
 
 void DriveSnapshot::rebuildOrder() {
     order.clear();
+    runs.clear();
     entryCount = 0;
     liveListingBytes = 0;
     std::vector<std::uint32_t> stack{root};
     std::vector<std::uint32_t> children;
+    std::uint64_t inRun = entriesPerRun;
     while (!stack.empty()) {
         const std::uint32_t folder = stack.back();
         stack.pop_back();
+        if (inRun >= entriesPerRun) {
+            runs.push_back(std::uint32_t(order.size()));
+            inRun = 0;
+        }
         order.push_back(folder);
         if (!isRead(folder))
             continue;
         ListingCursor cursor = entries(folder);
         entryCount += cursor.entries();
+        inRun += cursor.entries();
         liveListingBytes += cursor.bytes();
         children.clear();
         for (ListingEntry entry; cursor.next(entry);)
@@ -211,7 +218,8 @@ void DriveSnapshot::rebuildOrder() {
 }
 
 std::size_t DriveSnapshot::memoryBytes() const {
-    return folders.memoryBytes() + listings.memoryBytes() + order.capacity() * sizeof(std::uint32_t);
+    return folders.memoryBytes() + listings.memoryBytes() +
+           (order.capacity() + runs.capacity()) * sizeof(std::uint32_t);
 }
 
 bool DriveSnapshot::wantsCompaction() const {
@@ -269,6 +277,7 @@ std::unique_ptr<DriveSnapshot> DriveSnapshot::compacted() const {
     copy->order.resize(count);
     for (std::uint32_t i = 0; i < count; ++i)
         copy->order[i] = i;
+    copy->runs = runs;
     copy->entryCount = entryCount;
     copy->liveListingBytes = copy->listings.writtenBytes();
     return copy;

@@ -188,6 +188,10 @@ public:
     TimeTrust trust;
     // Live folders, depth first: a folder, then its subfolders' trees in byte order of their names.
     std::vector<std::uint32_t> order;
+    // Where runs of about the same number of entries begin in order: the parallel match's shares,
+    // large enough to amortise handing them over, small enough that the first results come at once.
+    std::vector<std::uint32_t> runs;
+    static constexpr std::uint64_t entriesPerRun = 16384;
     // Entries held by live folders (set with order).
     std::uint64_t entryCount = 0;
     // Listing bytes of live folders; the rest of the store is garbage left by re-reads.
@@ -204,7 +208,7 @@ public:
     // The full path of a folder as bytes; at a root of "/" the separator is not doubled.
     std::string path(std::uint32_t folder) const;
 
-    // Recomputes order, entryCount and liveListingBytes from the root.
+    // Recomputes order, runs, entryCount and liveListingBytes from the root.
     void rebuildOrder();
     // Bytes the snapshot holds: records, listings (garbage included) and the order.
     std::size_t memoryBytes() const;

@@ -7,14 +7,6 @@
 
 namespace lumsift {
 
-namespace {
-
-// Entries per run of the parallel match: large enough to amortise the hand-over, small enough that
-// the first results come at once and that the window stays small.
-constexpr std::uint64_t entriesPerRun = 16384;
-
-} // namespace
-
 void ResultBatch::add(std::uint32_t folder, std::string_view name) {
     hits.push_back(Hit{folder, std::uint32_t(names.size()), std::uint32_t(name.size())});
     names += name;
@@ -121,18 +113,9 @@ ParallelMatch::Impl::Impl(const DriveSnapshot &snapshotToMatch, const NameMatche
     : snapshot(snapshotToMatch)
     , matcher(nameMatcher)
     , workers(workerCount ? workerCount : std::max(1u, std::thread::hardware_concurrency())) {
-    const std::vector<std::uint32_t> &order = snapshot.order;
-    std::uint64_t entries = 0;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (snapshot.isRead(order[i]))
-            entries += snapshot.entries(order[i]).entries();
-        if (entries >= entriesPerRun || i + 1 == order.size()) {
-            runs.push_back(Run{begin, i + 1});
-            begin = i + 1;
-            entries = 0;
-        }
-    }
+    const std::vector<std::uint32_t> &starts = snapshot.runs;
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        runs.push_back(Run{starts[i], i + 1 < starts.size() ? starts[i + 1] : snapshot.order.size()});
     slots.resize(std::max(windowSize ? windowSize : 4 * workers, 1u));
 }
 

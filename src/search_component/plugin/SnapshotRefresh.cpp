@@ -265,6 +265,8 @@ struct SnapshotRefresh::Impl {
     bool started = false;
     bool reading = false; // a first read rather than a revalidation
     bool done = false;
+    std::chrono::steady_clock::time_point startedAt;
+    double seconds = 0;
 };
 
 SnapshotRefresh::Impl::Impl(DriveSnapshot &snapshotToRefresh, const SearchRoot &searchRoot,
@@ -302,6 +304,7 @@ void SnapshotRefresh::Impl::run() {
         totals.workersUsed += s.folders + s.checkedFolders > 0 ? 1 : 0;
     }
     std::lock_guard lock(doneMutex);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
     done = true;
     doneSignal.notify_all();
 }
@@ -338,6 +341,13 @@ void SnapshotRefresh::Impl::revalidate() {
         runTeam([this](Worker &worker) { rereadWorker(worker); });
     }
 
+    if (!structureChanged && std::find(verdicts.begin(), verdicts.end(), uncertainFolder) == verdicts.end()) {
+        for (auto &worker : workers) {
+            snapshot.entryCount += worker->entryDelta;
+            snapshot.liveListingBytes += worker->byteDelta;
+        }
+        return;
+    }
     // What the folders hold now decides which of them are still there; of those, the ones to read
     // anew are read with everything below them.
     std::vector<std::uint32_t> starts;
@@ -793,6 +803,7 @@ void SnapshotRefresh::start() {
     if (impl_->started)
         return;
     impl_->started = true;
+    impl_->startedAt = std::chrono::steady_clock::now();
     // The root's record exists before start() returns: the consumer may look at it at once.
     impl_->reading = impl_->folders.size() == 0;
     if (impl_->reading && impl_->folders.allocate(1) != DriveSnapshot::root) {
@@ -821,6 +832,11 @@ std::uint32_t SnapshotRefresh::folderInProgress() const {
 
 WalkStats SnapshotRefresh::stats() const {
     return impl_->totals;
+}
+
+double SnapshotRefresh::seconds() const {
+    std::lock_guard lock(impl_->doneMutex);
+    return impl_->seconds;
 }
 
 WalkStats refreshSnapshot(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options) {

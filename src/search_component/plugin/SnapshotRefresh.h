@@ -79,6 +79,7 @@ public:
     // A folder being read or checked now (noIndex if none); valid while the snapshot lives.
     std::uint32_t folderInProgress() const;
     WalkStats stats() const; // complete once done
+    double seconds() const;  // from start to done
 
 private:
     struct Impl;

@@ -13,12 +13,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Hits handed to the sink at once while a first read is emitted: small enough to keep each pause of
-// the event loop short.
+// Hits taken from the cursor at once while a first read is emitted, between looks at the clock.
 constexpr std::size_t hitsPerDelivery = 32768;
 
-// Hands results to the sink, their folders first (ancestors before descendants, each once per search),
-// and keeps the caption and the event loop going.
+// Hands results to the sink once per tick, their folders first (ancestors before descendants, each
+// once per search), and keeps the caption and the event loop going. One insertion per tick keeps the
+// list's own work per insertion from adding up.
 class Streamer {
 public:
     Streamer(ResultSink &sink, QWidget &form, const DriveSnapshot &snapshot, std::chrono::milliseconds tick)
@@ -28,16 +28,23 @@ public:
         , tick_(tick)
         , lastTick_(Clock::now()) {}
 
-    void deliver(const ResultBatch &batch) {
+    void take(const ResultBatch &batch) {
         if (batch.empty())
             return;
-        names_.clear();
-        names_.reserve(batch.hits.size());
+        const auto base = std::uint32_t(arena_.size());
+        arena_ += batch.names;
         for (const Hit &hit : batch.hits)
-            names_.push_back(FoundName{idOf(hit.folder), hit.offset, hit.length});
-        sink_.appendFiles(names_, batch.names);
-        delivered += batch.hits.size();
+            names_.push_back(FoundName{idOf(hit.folder), base + hit.offset, hit.length});
         caption_ = batch.hits.back().folder;
+    }
+
+    void flush() {
+        if (names_.empty())
+            return;
+        sink_.appendFiles(names_, arena_);
+        delivered += names_.size();
+        names_.clear();
+        arena_.clear();
     }
 
     // The folder the caption shows from the next tick on.
@@ -57,6 +64,7 @@ public:
     bool tickDue() const { return Clock::now() >= nextTick(); }
 
     void tick() {
+        flush();
         showCaption();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         lastTick_ = Clock::now();
@@ -93,6 +101,7 @@ private:
     std::vector<std::uint32_t> ids_;
     std::vector<std::uint32_t> unknown_;
     std::vector<FoundName> names_;
+    std::string arena_;
     std::uint32_t caption_ = DriveSnapshot::root;
     std::uint32_t shown_ = noIndex;
 };
@@ -108,7 +117,7 @@ void emitWhileReading(SnapshotRefresh &refresh, ReadCursor &cursor, Streamer &st
         do {
             batch.clear();
             emitted = cursor.advance(batch, hitsPerDelivery);
-            streamer.deliver(batch);
+            streamer.take(batch);
             // Once everything is read the cursor always gets to the end; not doing so would hang.
             stuck = read && !emitted && batch.empty();
         } while (!emitted && !stuck && batch.hits.size() >= hitsPerDelivery && !streamer.tickDue());
@@ -136,7 +145,7 @@ void emitAfterChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, 
             return;
         if (next == ParallelMatch::Next::Batch) {
             streamer.follow(match.lastFolder());
-            streamer.deliver(batch);
+            streamer.take(batch);
         }
         streamer.tickIfDue();
     }
@@ -191,6 +200,7 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
 
     Streamer streamer(sink, form, *snapshot, options.tick);
     streamer.showCaption();
+    const Clock::time_point start = Clock::now();
     {
         SnapshotRefresh refresh(*snapshot, *opened, options.walk);
         refresh.start();
@@ -203,10 +213,13 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
         while (!refresh.waitUntil(Clock::now() + options.tick)) {
         }
         report.walk = refresh.stats();
+        report.refreshSeconds = refresh.seconds();
     }
-    // Even a search shorter than a tick lets the timers run once.
+
+    // The last results; even a search shorter than a tick lets the timers run once.
     streamer.tick();
     report.results = streamer.delivered;
+    report.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!snapshot->trust.usable)
         return report;
     if (snapshot->wantsCompaction())

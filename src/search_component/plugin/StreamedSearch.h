@@ -40,6 +40,8 @@ struct SearchReport {
     bool fromSnapshot = false; // revalidated a snapshot kept from an earlier search
     WalkStats walk;
     std::size_t results = 0;
+    double refreshSeconds = 0; // reading or checking the drive
+    double totalSeconds = 0;   // until every result was in the sink
 };
 
 // Runs a search of `root` (absolute path bytes) to its end on the calling thread's behalf. The drive's
