@@ -1,6 +1,9 @@
 #include "Differential.h"
 
 #include "SnapshotRefresh.h"
+#include "StreamedSearch.h"
+
+#include <QWidget>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -348,17 +351,42 @@ void removeTree(const std::string &path) {
     ::rmdir(path.c_str());
 }
 
+namespace {
+
+// Collects full paths in the order the search hands them over.
+class PathSink : public lumsift::ResultSink {
+public:
+    std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
+        folders_.push_back(parent == lumsift::noFolder ? std::string(name)
+                                                       : joined(folders_[parent], std::string(name)));
+        return std::uint32_t(folders_.size() - 1);
+    }
+    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
+        for (const lumsift::FoundName &name : names)
+            paths.push_back(
+                joined(folders_[name.folder], std::string(arena.substr(name.offset, name.length))));
+    }
+    std::vector<std::string> paths;
+
+private:
+    std::vector<std::string> folders_;
+};
+
+} // namespace
+
 DifferentialReport runDifferential(const std::string &root, const DifferentialOptions &options) {
     DifferentialReport report;
     ::chmod(root.c_str(), 0755);
     Changer changer(root, options.seed);
     changer.generate(options.folders, options.files);
-    lumsift::WalkOptions walk;
-    walk.roundTimesToNs = options.roundTimesToNs;
+    lumsift::StreamOptions stream;
+    stream.walk.roundTimesToNs = options.roundTimesToNs;
+    lumsift::SnapshotStore store;
+    QWidget form;
     const char *const patterns[] = {"*", "*.txt", "?a*", "*.*", "*\xc3\xa9*"};
 
-    std::unique_ptr<lumsift::DriveSnapshot> snapshot;
     std::vector<std::string> changes;
+    std::size_t records = 0;
     for (int round = 0; round <= options.rounds; ++round) {
         if (round > 0) {
             changes.clear();
@@ -367,47 +395,48 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
             report.changes += changes.size();
         }
         const std::string_view pattern = patterns[round % std::size(patterns)];
-        std::vector<std::string> repeat, fresh, expected;
+        std::vector<std::string> fresh, expected;
+        PathSink repeat;
         {
             Unprivileged unprivileged;
+            // The repeat search as the component makes it, then two fresh walks.
+            const lumsift::SearchReport searched =
+                lumsift::streamSearch(repeat, store, root, lumsift::NameMatcher(pattern), form, stream);
+            if (round > 0 && !searched.fromSnapshot) {
+                report.failure =
+                    "round " + std::to_string(round) + ": the drive was read anew, not revalidated";
+                return report;
+            }
+            if (round > 0) {
+                report.checkedFolders += searched.walk.checkedFolders;
+                report.rereadFolders += searched.walk.rereadFolders;
+                report.freshSubtrees += searched.walk.freshSubtrees;
+            }
+            expected = referencePaths(root, pattern);
             const std::optional<lumsift::SearchRoot> opened =
                 lumsift::SearchRoot::open(root, options.roundTimesToNs);
-            if (!opened) {
-                report.failure = "the root cannot be opened";
-                return report;
+            if (opened) {
+                const std::unique_ptr<lumsift::DriveSnapshot> anew = opened->newSnapshot(root);
+                lumsift::refreshSnapshot(*anew, *opened, stream.walk);
+                fresh = orderedPaths(*anew, pattern);
             }
-            if (!snapshot) {
-                snapshot = opened->newSnapshot(root);
-            } else if (!opened->canRevalidate(*snapshot)) {
-                report.failure = "the snapshot cannot be revalidated on this file system";
-                return report;
-            }
-            const lumsift::WalkStats stats = lumsift::refreshSnapshot(*snapshot, *opened, walk);
-            if (round > 0) {
-                report.checkedFolders += stats.checkedFolders;
-                report.rereadFolders += stats.rereadFolders;
-                report.freshSubtrees += stats.freshSubtrees;
-            }
-            repeat = orderedPaths(*snapshot, pattern);
-            expected = referencePaths(root, pattern);
-            const std::unique_ptr<lumsift::DriveSnapshot> anew = opened->newSnapshot(root);
-            lumsift::refreshSnapshot(*anew, *opened, walk);
-            fresh = orderedPaths(*anew, pattern);
         }
-        if (repeat != expected || fresh != expected) {
+        if (repeat.paths != expected || fresh != expected) {
             std::string done;
             for (const std::string &change : changes)
                 done += "\n  " + change;
-            report.failure = "round " + std::to_string(round) + " (seed " + std::to_string(options.seed) +
-                             ", pattern \"" + std::string(pattern) + "\"): " +
-                             (repeat != expected ? "repeat search " + firstDifference(expected, repeat)
-                                                 : "fresh snapshot " + firstDifference(expected, fresh)) +
-                             "; changes of the round:" + done;
+            report.failure =
+                "round " + std::to_string(round) + " (seed " + std::to_string(options.seed) + ", pattern \"" +
+                std::string(pattern) + "\"): " +
+                (repeat.paths != expected ? "repeat search " + firstDifference(expected, repeat.paths)
+                                          : "fresh snapshot " + firstDifference(expected, fresh)) +
+                "; changes of the round:" + done;
             return report;
         }
-        if (snapshot->wantsCompaction()) {
-            snapshot = snapshot->compacted();
-            ++report.compactions;
+        if (const lumsift::DriveSnapshot *kept = store.find(root)) {
+            if (kept->folders.size() < records)
+                ++report.compactions;
+            records = kept->folders.size();
         }
         report.rounds = round;
         if (options.progress && round > 0 && round % 1000 == 0)

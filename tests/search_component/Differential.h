@@ -31,10 +31,11 @@ struct DifferentialReport {
 
 // Generates a tree in `root` (an empty folder), searches it once, then in every round applies a few
 // random changes (files and folders created, deleted, renamed and moved, folders replaced by symlinks
-// or files, permissions taken away and given back, times touched) and compares a repeat search of the
-// kept snapshot with an independent fresh walk of the tree and with a new snapshot: the same paths,
-// byte for byte, in the same order. When run by root, the searches run as an unprivileged user, so that
-// permissions count.
+// or files, permissions taken away and given back, times touched) and compares a repeat search, made
+// as the component makes it (revalidated snapshot, results streamed into a sink), with an independent
+// fresh walk of the tree and with a new snapshot: the same paths, byte for byte, in the same order.
+// When run by root, the searches run as an unprivileged user, so that permissions count. Needs a
+// QApplication.
 DifferentialReport runDifferential(const std::string &root, const DifferentialOptions &options);
 
 // The full paths a search of a complete snapshot finds, in their order.

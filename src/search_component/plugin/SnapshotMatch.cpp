@@ -90,7 +90,7 @@ struct ParallelMatch::Impl {
     };
 
     Impl(const DriveSnapshot &snapshotToMatch, const NameMatcher &nameMatcher, unsigned workerCount,
-         unsigned windowSize);
+         unsigned windowSize, std::size_t from);
     void work();
 
     const DriveSnapshot &snapshot;
@@ -109,13 +109,16 @@ struct ParallelMatch::Impl {
 };
 
 ParallelMatch::Impl::Impl(const DriveSnapshot &snapshotToMatch, const NameMatcher &nameMatcher,
-                          unsigned workerCount, unsigned windowSize)
+                          unsigned workerCount, unsigned windowSize, std::size_t from)
     : snapshot(snapshotToMatch)
     , matcher(nameMatcher)
     , workers(workerCount ? workerCount : std::max(1u, std::thread::hardware_concurrency())) {
     const std::vector<std::uint32_t> &starts = snapshot.runs;
-    for (std::size_t i = 0; i < starts.size(); ++i)
-        runs.push_back(Run{starts[i], i + 1 < starts.size() ? starts[i + 1] : snapshot.order.size()});
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : snapshot.order.size();
+        if (end > from)
+            runs.push_back(Run{std::max<std::size_t>(starts[i], from), end});
+    }
     slots.resize(std::max(windowSize ? windowSize : 4 * workers, 1u));
 }
 
@@ -146,8 +149,8 @@ void ParallelMatch::Impl::work() {
 }
 
 ParallelMatch::ParallelMatch(const DriveSnapshot &snapshot, const NameMatcher &matcher, unsigned workers,
-                             unsigned window)
-    : impl_(std::make_unique<Impl>(snapshot, matcher, workers, window)) {}
+                             unsigned window, std::size_t from)
+    : impl_(std::make_unique<Impl>(snapshot, matcher, workers, window, from)) {}
 
 ParallelMatch::~ParallelMatch() {
     {

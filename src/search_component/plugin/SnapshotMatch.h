@@ -61,8 +61,9 @@ private:
 // for the consumer: a slow consumer slows the workers instead of growing memory.
 class ParallelMatch {
 public:
+    // Matches the folders of the snapshot's order from position `from` on.
     ParallelMatch(const DriveSnapshot &snapshot, const NameMatcher &matcher, unsigned workers = 0,
-                  unsigned window = 0);
+                  unsigned window = 0, std::size_t from = 0);
     ~ParallelMatch(); // stops the workers
     ParallelMatch(const ParallelMatch &) = delete;
     ParallelMatch &operator=(const ParallelMatch &) = delete;

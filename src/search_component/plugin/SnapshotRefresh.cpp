@@ -133,6 +133,7 @@ bool isRacy(const TimeTrust &trust, std::int64_t mtime, std::int64_t ctime, std:
 }
 
 enum Verdict : std::uint8_t { unchangedFolder, changedFolder, uncertainFolder };
+enum RunState : std::uint8_t { uncheckedRun, cleanRun, changedRun };
 
 } // namespace
 
@@ -253,6 +254,12 @@ struct SnapshotRefresh::Impl {
     std::atomic<long> pending{0};  // folders queued or being read by the walk
     std::atomic<unsigned> held{0}; // descriptors kept open for children
     std::vector<std::uint8_t> verdicts;
+    // The order as it was before the revalidation, checked in runs of checkRun folders, and each
+    // run's state; the runs up to the first that is not clean hold nothing that will change.
+    std::vector<std::uint32_t> checkedOrder;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> runStates;
+    std::size_t runCount = 0;
+    std::size_t cleanRuns = 0; // used by the consumer only
     std::vector<std::uint32_t> tasks;
     std::atomic<std::size_t> nextTask{0};
     std::atomic<bool> structureChanged{false};
@@ -328,12 +335,11 @@ void SnapshotRefresh::Impl::firstRead() {
 
 // Checks every known folder, re-reads the changed ones, then reads anew what is new or uncertain.
 void SnapshotRefresh::Impl::revalidate() {
-    verdicts.assign(folders.size(), unchangedFolder);
     nextTask = 0;
     runTeam([this](Worker &worker) { checkWorker(worker); });
 
     tasks.clear();
-    for (std::uint32_t folder : snapshot.order)
+    for (std::uint32_t folder : checkedOrder)
         if (verdicts[folder] == changedFolder)
             tasks.push_back(folder);
     if (!tasks.empty()) {
@@ -635,15 +641,19 @@ void SnapshotRefresh::Impl::publishEmpty(std::uint32_t folder, std::uint8_t flag
 }
 
 void SnapshotRefresh::Impl::checkWorker(Worker &worker) {
-    const std::vector<std::uint32_t> &order = snapshot.order;
+    const std::vector<std::uint32_t> &order = checkedOrder;
     for (;;) {
         const std::size_t begin = nextTask.fetch_add(checkRun, std::memory_order_relaxed);
         if (begin >= order.size())
             return;
         const std::size_t end = std::min(order.size(), begin + checkRun);
         worker.pathStack.clear();
-        for (std::size_t i = begin; i < end; ++i)
+        bool clean = true;
+        for (std::size_t i = begin; i < end; ++i) {
             check(worker, order[i]);
+            clean = clean && verdicts[order[i]] == unchangedFolder;
+        }
+        runStates[begin / checkRun].store(clean ? cleanRun : changedRun, std::memory_order_release);
     }
 }
 
@@ -810,6 +820,13 @@ void SnapshotRefresh::start() {
         impl_->done = true;
         return;
     }
+    if (!impl_->reading) {
+        // A copy, so that the consumer may go through it while the snapshot's own order is rebuilt.
+        impl_->checkedOrder = impl_->snapshot.order;
+        impl_->runCount = (impl_->checkedOrder.size() + checkRun - 1) / checkRun;
+        impl_->runStates = std::make_unique<std::atomic<std::uint8_t>[]>(impl_->runCount);
+        impl_->verdicts.assign(impl_->folders.size(), unchangedFolder);
+    }
     impl_->coordinator = std::thread([this] { impl_->run(); });
 }
 
@@ -832,6 +849,17 @@ std::uint32_t SnapshotRefresh::folderInProgress() const {
 
 WalkStats SnapshotRefresh::stats() const {
     return impl_->totals;
+}
+
+const std::vector<std::uint32_t> &SnapshotRefresh::checkedOrder() const {
+    return impl_->checkedOrder;
+}
+
+std::size_t SnapshotRefresh::unchangedPrefix() {
+    Impl &d = *impl_;
+    while (d.cleanRuns < d.runCount && d.runStates[d.cleanRuns].load(std::memory_order_acquire) == cleanRun)
+        ++d.cleanRuns;
+    return std::min(d.checkedOrder.size(), d.cleanRuns * checkRun);
 }
 
 double SnapshotRefresh::seconds() const {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumsift {
 
@@ -78,6 +79,11 @@ public:
     bool waitUntil(std::chrono::steady_clock::time_point deadline);
     // A folder being read or checked now (noIndex if none); valid while the snapshot lives.
     std::uint32_t folderInProgress() const;
+    // During a revalidation: the order as it was before it, and how many of its first folders have
+    // been checked with every folder before them unchanged. Those folders, their entries and their
+    // place in the order stay as they are, so the consumer may match them before the pass is done.
+    const std::vector<std::uint32_t> &checkedOrder() const;
+    std::size_t unchangedPrefix();
     WalkStats stats() const; // complete once done
     double seconds() const;  // from start to done
 

@@ -16,9 +16,10 @@ using Clock = std::chrono::steady_clock;
 // Hits taken from the cursor at once while a first read is emitted, between looks at the clock.
 constexpr std::size_t hitsPerDelivery = 32768;
 
-// Hands results to the sink once per tick, their folders first (ancestors before descendants, each
-// once per search), and keeps the caption and the event loop going. One insertion per tick keeps the
-// list's own work per insertion from adding up.
+// Hands results to the sink, their folders first (ancestors before descendants, each once per search),
+// and keeps the caption and the event loop going. Events are processed every tick, but results enter
+// the list only every few ticks: each insertion makes the list repaint the rows in sight, which costs
+// more than the insertion itself.
 class Streamer {
 public:
     Streamer(ResultSink &sink, QWidget &form, const DriveSnapshot &snapshot, std::chrono::milliseconds tick)
@@ -26,7 +27,8 @@ public:
         , form_(form)
         , snapshot_(snapshot)
         , tick_(tick)
-        , lastTick_(Clock::now()) {}
+        , lastTick_(Clock::now())
+        , lastFlush_(lastTick_) {}
 
     void take(const ResultBatch &batch) {
         if (batch.empty())
@@ -64,7 +66,11 @@ public:
     bool tickDue() const { return Clock::now() >= nextTick(); }
 
     void tick() {
-        flush();
+        const Clock::time_point now = Clock::now();
+        if (now - lastFlush_ >= flushInterval || names_.size() >= maxPending) {
+            flush();
+            lastFlush_ = now;
+        }
         showCaption();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         lastTick_ = Clock::now();
@@ -96,8 +102,12 @@ private:
     ResultSink &sink_;
     QWidget &form_;
     const DriveSnapshot &snapshot_;
+    static constexpr std::chrono::milliseconds flushInterval{90};
+    static constexpr std::size_t maxPending = 1 << 18;
+
     std::chrono::milliseconds tick_;
     Clock::time_point lastTick_;
+    Clock::time_point lastFlush_;
     std::vector<std::uint32_t> ids_;
     std::vector<std::uint32_t> unknown_;
     std::vector<FoundName> names_;
@@ -129,16 +139,29 @@ void emitWhileReading(SnapshotRefresh &refresh, ReadCursor &cursor, Streamer &st
     }
 }
 
-// A revalidated snapshot: checked first, then matched on every core.
-void emitAfterChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, const NameMatcher &matcher,
+// A revalidated snapshot. While the check goes on, the folders it has proved unchanged, with every
+// folder before them, go out in order; the rest is matched on every core once the check is done.
+void emitWhileChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, const NameMatcher &matcher,
                        unsigned workers, Streamer &streamer) {
-    while (!refresh.waitUntil(streamer.nextTick())) {
-        streamer.follow(refresh.folderInProgress());
-        streamer.tick();
-    }
-    ParallelMatch match(snapshot, matcher, workers);
-    match.start();
+    constexpr std::size_t foldersAtOnce = 256;
+    const std::vector<std::uint32_t> &checked = refresh.checkedOrder();
+    std::size_t emitted = 0;
     ResultBatch batch;
+    for (;;) {
+        const bool ahead = emitted < refresh.unchangedPrefix();
+        if (refresh.waitUntil(ahead ? Clock::now() : streamer.nextTick()))
+            break;
+        const std::size_t end = std::min(refresh.unchangedPrefix(), emitted + foldersAtOnce);
+        batch.clear();
+        for (; emitted < end; ++emitted)
+            matchFolder(snapshot, checked[emitted], matcher, batch);
+        streamer.take(batch);
+        streamer.follow(refresh.folderInProgress());
+        streamer.tickIfDue();
+    }
+    // The check leaves the first `emitted` folders of the order as they were.
+    ParallelMatch match(snapshot, matcher, workers, 0, emitted);
+    match.start();
     for (;;) {
         const ParallelMatch::Next next = match.next(batch, streamer.nextTick());
         if (next == ParallelMatch::Next::Done)
@@ -205,7 +228,7 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
         SnapshotRefresh refresh(*snapshot, *opened, options.walk);
         refresh.start();
         if (report.fromSnapshot) {
-            emitAfterChecking(refresh, *snapshot, matcher, options.walk.workers, streamer);
+            emitWhileChecking(refresh, *snapshot, matcher, options.walk.workers, streamer);
         } else {
             ReadCursor cursor(*snapshot, matcher);
             emitWhileReading(refresh, cursor, streamer);
@@ -217,6 +240,7 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
     }
 
     // The last results; even a search shorter than a tick lets the timers run once.
+    streamer.flush();
     streamer.tick();
     report.results = streamer.delivered;
     report.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
