@@ -1,3 +1,4 @@
+#include "Differential.h"
 #include "Fakes.h"
 #include "StreamedSearch.h"
 #include "TempTree.h"
@@ -72,6 +73,24 @@ public:
     std::vector<std::string> paths;
     Paths files;
     int batches = 0;
+};
+
+// A sink that keeps the full paths of the files in the order they come.
+class OrderSink : public lumsift::ResultSink {
+public:
+    std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
+        folders.push_back(parent == lumsift::noFolder ? std::string(name)
+                                                      : folders.at(parent) + "/" + std::string(name));
+        return std::uint32_t(folders.size() - 1);
+    }
+    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
+        for (const lumsift::FoundName &name : names)
+            files.push_back(folders.at(name.folder) + "/" +
+                            std::string(arena.substr(name.offset, name.length)));
+    }
+
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
 };
 
 } // namespace
@@ -187,4 +206,70 @@ TEST(StreamedSearch, RootsAreAbsoluteWithoutTrailingSeparators) {
     EXPECT_EQ(lumsift::searchRoot(platform::decodePath("/data/\xff")), "/data/\xff");
     EXPECT_EQ(lumsift::searchRoot("home"), "");
     EXPECT_EQ(lumsift::searchRoot(""), "");
+}
+
+TEST(StreamedSearch, RepeatSearchesComeFromTheSnapshotInTheSameOrderWithCaptionsAndTimers) {
+    TempTree tree;
+    fillTree(tree, 60, 9);
+    lumsift::SnapshotStore store;
+    QWidget form;
+    const lumsift::NameMatcher matcher("*");
+    lumsift::StreamOptions options;
+    options.tick = std::chrono::milliseconds(1);
+    std::vector<std::vector<std::string>> lists;
+    for (int search = 0; search < 3; ++search) {
+        if (search == 2)
+            tree.file("f3/sub3/late.txt");
+        OrderSink sink;
+        std::vector<QString> captions;
+        const QMetaObject::Connection caption = QObject::connect(
+            &form, &QWidget::windowTitleChanged, [&](const QString &title) { captions.push_back(title); });
+        int ticks = 0;
+        QTimer timer;
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start();
+        const lumsift::SearchReport report =
+            lumsift::streamSearch(sink, store, tree.root(), matcher, form, options);
+        timer.stop();
+        QObject::disconnect(caption);
+        EXPECT_EQ(report.fromSnapshot, search > 0);
+        EXPECT_EQ(report.results, sink.files.size());
+        EXPECT_GT(ticks, 0) << search;
+        EXPECT_FALSE(captions.empty()) << search;
+        EXPECT_EQ(sink.files, referencePaths(tree.root(), "*")) << search;
+        lists.push_back(sink.files);
+    }
+    EXPECT_EQ(lists[1], lists[0]);
+    EXPECT_EQ(lists[2].size(), lists[0].size() + 1);
+}
+
+TEST(StreamedSearch, ForgetsADriveThatIsGoneAndRereadsOneReplacedByAnotherFolder) {
+    TempTree tree;
+    tree.folder("drive");
+    tree.file("drive/old.txt");
+    const std::string drive = tree.path("drive");
+    lumsift::SnapshotStore store;
+    QWidget form;
+    const lumsift::NameMatcher matcher("*.txt");
+    OrderSink first;
+    lumsift::streamSearch(first, store, drive, matcher, form);
+    ASSERT_EQ(store.size(), 1u);
+
+    // Another folder under the same name: its own files, not the snapshot's.
+    ASSERT_EQ(::rename(drive.c_str(), tree.path("away").c_str()), 0);
+    tree.folder("drive");
+    tree.file("drive/new.txt");
+    OrderSink second;
+    const lumsift::SearchReport report = lumsift::streamSearch(second, store, drive, matcher, form);
+    EXPECT_FALSE(report.fromSnapshot);
+    EXPECT_EQ(second.files, std::vector<std::string>{tree.path("drive/new.txt")});
+
+    removeTree(drive);
+    store.dropVanished();
+    EXPECT_EQ(store.size(), 0u);
+    OrderSink third;
+    lumsift::streamSearch(third, store, drive, matcher, form);
+    EXPECT_TRUE(third.files.empty());
+    EXPECT_EQ(store.size(), 0u);
 }
