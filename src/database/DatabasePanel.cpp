@@ -1,5 +1,7 @@
 #include "database/DatabasePanel.h"
 
+#include "platform/PathCodec.h"
+
 #include "ui_DatabasePanel.h"
 
 #include "main_window/Step.h"
@@ -16,7 +18,7 @@ DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
     , ui_(std::make_unique<Ui::DatabasePanel>())
     , mainWindow_(std::move(mainWindow))
     , messages_(std::move(messages))
-    , host_{std::move(helperProgram)} {
+    , host_{platform::encodePath(helperProgram)} {
     ui_->setupUi(this);
     applyColours();
     state_.connectionString = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -18,6 +19,10 @@
 namespace dbhost {
 
 namespace {
+
+// One database operation is a few seconds of work at most; ten minutes of processor time means the
+// helper is lost.
+constexpr rlim_t cpuLimitSeconds = 600;
 
 qint64 now() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -38,8 +43,15 @@ bool waitFor(int fd, short events, qint64 deadline) {
     }
 }
 
-// Runs in the child between fork and exec: async-signal-safe calls only.
-[[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit) {
+// Runs in the child between fork and exec: async-signal-safe calls only. The helper dies with the
+// program (a helper stuck in the library must not outlive a program that crashed or was killed), and
+// its processor time is bounded as well, in case that signal is ever missed.
+[[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit, pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127); // the program ended before the signal was asked for
+    const rlimit processorTime{cpuLimitSeconds, cpuLimitSeconds + 5};
+    ::setrlimit(RLIMIT_CPU, &processorTime);
     ::dup2(socket, STDIN_FILENO);
     ::dup2(socket, STDOUT_FILENO);
     if (::syscall(SYS_close_range, 3u, ~0u, 0) != 0) {
@@ -71,16 +83,17 @@ HostSession::~HostSession() {
 }
 
 void HostSession::start() {
-    const QByteArray program = QFile::encodeName(options_.program);
+    const QByteArray &program = options_.program;
     if (program.isEmpty() || ::access(program.constData(), X_OK) != 0)
         throw HostFailure(HostFailure::Kind::NotStarted,
-                          QStringLiteral("The database helper %1 cannot be run.").arg(options_.program));
+                          QStringLiteral("The database helper %1 cannot be run.").arg(programName()));
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         throw HostFailure(HostFailure::Kind::NotStarted, QString::fromLocal8Bit(std::strerror(errno)));
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        becomeHelper(pair[1], program.constData(), rlim_t(options_.memoryLimitBytes));
+        becomeHelper(pair[1], program.constData(), rlim_t(options_.memoryLimitBytes), parent);
     ::close(pair[1]);
     if (pid < 0) {
         ::close(pair[0]);
@@ -155,6 +168,10 @@ void HostSession::fail(HostFailure::Kind kind, const QString &what) {
     throw HostFailure(kind, what);
 }
 
+QString HostSession::programName() const {
+    return QString::fromUtf8(options_.program);
+}
+
 // Why the helper is gone, once it has been reaped.
 QString HostSession::endedText() {
     if (running())
@@ -164,7 +181,7 @@ QString HostSession::endedText() {
             .arg(WTERMSIG(exitStatus_))
             .arg(QString::fromLocal8Bit(strsignal(WTERMSIG(exitStatus_))));
     if (WIFEXITED(exitStatus_) && WEXITSTATUS(exitStatus_) == 127)
-        return QStringLiteral("The database helper %1 could not be started.").arg(options_.program);
+        return QStringLiteral("The database helper %1 could not be started.").arg(programName());
     return QStringLiteral("The database helper ended unexpectedly (exit status %1).")
         .arg(WEXITSTATUS(exitStatus_));
 }

@@ -11,7 +11,7 @@ namespace dbhost {
 // How the program runs the helper: which program, how long one request may take, and how much
 // address space the helper may use.
 struct HostOptions {
-    QString program;
+    QByteArray program; // the path's bytes
     int timeLimitMs = 5000;
     quint64 memoryLimitBytes = quint64(1) << 30;
 };
@@ -52,6 +52,7 @@ private:
     void readExactly(char *into, size_t count, qint64 deadline);
     [[noreturn]] void fail(HostFailure::Kind kind, const QString &what);
     QString endedText();
+    QString programName() const;
     void kill();
 
     HostOptions options_;
