@@ -4,7 +4,7 @@
 
 #include "ui_DatabasePanel.h"
 
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/MessageBox.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/dao/Dao.h"
@@ -57,7 +57,8 @@ void DatabasePanel::on_Command18_clicked() {
         db.emplace(engine.OpenDatabase(mainWindow_.Label31()));
     });
     step([&] {
-        for (const dao::TableDef &t : db.value().TableDefs()) {
+        check(db.has_value());
+        for (const dao::TableDef &t : db->TableDefs()) {
             step([&] {
                 if (t.Attributes() == 0)
                     ui_->List2->addItem(t.Name());
@@ -65,7 +66,10 @@ void DatabasePanel::on_Command18_clicked() {
         }
         state_.connectionString = ado::connectionStringFor(db->Name());
     });
-    step([&] { db.value().Close(); });
+    step([&] {
+        check(db.has_value());
+        db->Close();
+    });
     step([&] { ui_->Label30->setText(QString::number(ui_->List2->count())); });
 }
 

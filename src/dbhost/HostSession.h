@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/Descriptor.h"
+
 #include <QCborMap>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <stdexcept>
@@ -47,9 +50,9 @@ public:
 
 private:
     void start();
-    void sendAll(const QByteArray &bytes, qint64 deadline);
-    QByteArray receive(qint64 deadline);
-    void readExactly(char *into, size_t count, qint64 deadline);
+    void sendAll(const QByteArray &bytes, QDeadlineTimer deadline);
+    QByteArray receive(QDeadlineTimer deadline);
+    void transferred(base::Transfer result);
     [[noreturn]] void fail(HostFailure::Kind kind, const QString &what);
     QString endedText();
     QString programName() const;

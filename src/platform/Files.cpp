@@ -119,16 +119,6 @@ bool isReadOnly(const QByteArray &path, const struct stat &info) {
 
 } // namespace
 
-void Descriptor::reset(int fd) {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = fd;
-}
-
-bool Descriptor::close() {
-    return ::close(release()) == 0;
-}
-
 Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
     if (path.isEmpty()) {
         failWith(ENOENT);
@@ -177,17 +167,7 @@ Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs) 
 }
 
 bool writeAll(int fd, const char *data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail();
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
+    return base::writeAll(fd, data, std::size_t(size)) == base::Transfer::Done || fail();
 }
 
 bool copyFile(const QByteArray &source, const QByteArray &target) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Descriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,36 +9,7 @@
 
 namespace platform {
 
-// A file descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor &&other) noexcept
-        : fd_(other.release()) {}
-    Descriptor &operator=(Descriptor &&other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1);
-    // Closes now, reporting whether the close (and so the last write) succeeded.
-    bool close();
-
-private:
-    int fd_;
-};
+using base::Descriptor;
 
 // Opens a file the user chose (raw path bytes) without ever blocking: a named pipe or a device would
 // stall open() or read() until another process acts, so the open does not wait, and anything but a

@@ -32,7 +32,7 @@ std::optional<std::uint32_t> SavedEntries::store(QByteArrayView entry) {
     if (rows_.size() >= std::size_t(INT_MAX))
         return std::nullopt;
     const std::uint32_t ref = text_.store(std::string_view(entry.data(), std::size_t(entry.size())));
-    if (ref == lumsift::TextArena::full)
+    if (ref == base::TextArena::full)
         return std::nullopt;
     return ref;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search_component/CompactStore.h"
+#include "base/CompactStore.h"
 
 #include <QAbstractListModel>
 #include <QByteArray>
@@ -32,8 +32,8 @@ public:
 private:
     std::optional<std::uint32_t> store(QByteArrayView entry);
 
-    lumsift::BlockVector<std::uint32_t> rows_; // each row's entry in text_
-    lumsift::TextArena text_;
+    base::BlockVector<std::uint32_t> rows_; // each row's entry in text_
+    base::TextArena text_;
 };
 
 // lstEmployee: a list box over the saved entries. Every change of the selected entry emits
