@@ -1,7 +1,7 @@
 #pragma once
 
 #include "database/Reports.h"
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include <QWidget>
 

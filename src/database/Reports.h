@@ -2,7 +2,7 @@
 
 // The two database reports, "DB Info" and "DB Properties", written into the report list.
 
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "base/Descriptor.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <cerrno>
 #include <cstring>

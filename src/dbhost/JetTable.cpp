@@ -1,6 +1,6 @@
 #include "dbhost/JetTable.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <cstring>
 

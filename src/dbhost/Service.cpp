@@ -1,6 +1,6 @@
 #include "dbhost/Service.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <new>
 

@@ -3,8 +3,8 @@
 // crashes the library takes down this process only; the program limits its time and memory.
 #include "base/Descriptor.h"
 #include "dbhost/LogCapture.h"
-#include "dbhost/Protocol.h"
 #include "dbhost/Service.h"
+#include "helper_protocol/Protocol.h"
 
 #include <unistd.h>
 

@@ -2,37 +2,48 @@
 
 #include "platform/LayeredWindow.h"
 #include "platform/Platform.h"
-#include "result_actions/FileActions.h"
 #include "search_component/LumsiftControl.h"
-#include "ui_Form1.h"
+#include "status_window/Form2.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 class DatabasePanel;
-class LumsifterApp;
+class FileActions;
 class PictureViewer;
 class SavedListPanel;
+
+namespace Ui {
+class Form1;
+}
 
 // The main window: the search area, the result list and the commands on it, the title strip, the
 // action row, the bottom bar and three panels hidden at start.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
+    // What the main window uses of the application: the status window, a refresh, the end.
+    struct ApplicationView {
+        std::function<Form2 &()> statusWindow; // created on first use
+        std::function<void()> refresh;
+        std::function<void()> end;
+    };
+
     // Loading the window runs its start-up.
-    Form1(LumsifterApp &app, const platform::Platform &platform);
+    Form1(ApplicationView app, const platform::Platform &platform);
     ~Form1() override;
 
-    Ui::Form1 &controls() { return ui; }
     PictureViewer &Picture1() { return *picture1_; }
     SavedListPanel &Picture2() { return *picture2_; }
     DatabasePanel &Picture6() { return *picture6_; }
-    LumsiftControl &LS1() { return ls1_; }
-    FileActions &fileActions() { return fileActions_; }
     QTimer &Timer2() { return *timer2_; }
-    platform::LayeredWindow &layered() { return layered_; }
     int lngAlpha() const { return lngAlpha_; }
-    const platform::Platform &platform() const { return platform_; }
+
+    // The controls the status window mirrors and writes.
+    const Form2::MainWindowView &statusView() const { return statusView_; }
 
     // Shown at once, without fading: after a refresh.
     void rel();
@@ -82,17 +93,20 @@ private:
     void placePanels();
     void applyOpacity(int alpha);
     void findFiles(const QString &location);
+    // The end every search shares: the window enabled, its caption, the result count.
+    void finishSearch();
 
-    LumsifterApp &app_;
+    ApplicationView app_;
     platform::Platform platform_;
     QTimer *timer2_;
-    Ui::Form1 ui;
+    std::unique_ptr<Ui::Form1> ui;
     PictureViewer *picture1_ = nullptr;
     SavedListPanel *picture2_ = nullptr;
     DatabasePanel *picture6_ = nullptr;
     platform::LayeredWindow layered_;
     LumsiftControl ls1_;
-    FileActions fileActions_{*this};
+    std::unique_ptr<FileActions> fileActions_;
+    Form2::MainWindowView statusView_{};
     int lngAlpha_ = 0;
     QImage banner_;
 };

@@ -1,19 +1,34 @@
 #pragma once
 
-#include "ui_SavedListPanel.h"
-
 #include <QByteArray>
 #include <QWidget>
 
-class Form1;
+#include <functional>
+#include <memory>
+
+namespace platform {
+class MessageBox;
+}
+
+namespace Ui {
+class SavedListPanel;
+}
 
 // Picture2, the saved list: paths kept in save.txt beside the program, shown in lstEmployee.
 class SavedListPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SavedListPanel(Form1 &form);
+    // What the panel uses of the main window.
+    struct MainWindowView {
+        std::function<QString()> Text3; // the selected path
+        std::function<void()> clearText3;
+        std::function<QString()> timeOfDay;                       // the title of several messages
+        std::function<QByteArray(const QString &)> besideProgram; // a file in the application folder
+    };
 
-    Ui::SavedListPanel &controls() { return ui; }
+    SavedListPanel(QWidget *parent, MainWindowView mainWindow,
+                   std::shared_ptr<platform::MessageBox> messages);
+    ~SavedListPanel() override;
 
     // "Save " on the main window: appends the path in Text3 to save.txt.
     void save();
@@ -34,6 +49,7 @@ private:
     void showCount();
     void deleteSelected();
 
-    Form1 &form_;
-    Ui::SavedListPanel ui;
+    std::unique_ptr<Ui::SavedListPanel> ui;
+    MainWindowView mainWindow_;
+    std::shared_ptr<platform::MessageBox> messages_;
 };

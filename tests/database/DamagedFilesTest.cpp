@@ -3,8 +3,8 @@
 // ran out of time), and none may take the test process down.
 #include "Fixtures.h"
 
-#include "dbhost/HostSession.h"
-#include "dbhost/Protocol.h"
+#include "helper_protocol/HostSession.h"
+#include "helper_protocol/Protocol.h"
 #include "platform/dao/Dao.h"
 
 #include <QCborArray>

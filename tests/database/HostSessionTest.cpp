@@ -2,8 +2,8 @@
 // survives a helper that hangs, dies or talks nonsense.
 #include "Fixtures.h"
 
-#include "dbhost/HostSession.h"
-#include "dbhost/Protocol.h"
+#include "helper_protocol/HostSession.h"
+#include "helper_protocol/Protocol.h"
 
 #include <QCborArray>
 #include <QFile>

@@ -38,7 +38,7 @@ protected:
             c().List1->addItem(platform::decodePath(path));
     }
     void select(int index) { ASSERT_TRUE(c().List1->setListIndex(index)); }
-    Ui::PictureViewer &viewer() { return form().Picture1().controls(); }
+    PictureViewerControls viewer() { return PictureViewerControls(form().Picture1()); }
     const FakeMessageBox::Shown &lastBox() { return boxes().back(); }
 };
 
@@ -214,8 +214,8 @@ TEST_F(FileActionsTest, ANamedPipeIsSelectedCopiedAndSteppedOverWithoutWaiting) 
     EXPECT_FALSE(QFile::exists(appFolder() + QStringLiteral("/copy-of-pipe")));
 
     select(0);
-    form().Picture1().controls().Text7->setText(QStringLiteral("never"));
-    form().Picture1().controls().Check1->setChecked(true);
+    viewer().Text7->setText(QStringLiteral("never"));
+    viewer().Check1->setChecked(true);
     form().Picture1().on_Timer1_timeout(); // steps onto the pipe
     EXPECT_EQ(c().List1->listIndex(), 1);
     form().Picture1().on_Timer1_timeout(); // and past it

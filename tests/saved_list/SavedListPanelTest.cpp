@@ -13,7 +13,7 @@ namespace {
 class SavedList : public AppFixture {
 protected:
     SavedListPanel &panel() { return form().Picture2(); }
-    Ui::SavedListPanel &p() { return panel().controls(); }
+    SavedListControls p() { return SavedListControls(panel()); }
     QByteArray saveTxt() { return panel().saveFile(); }
     QByteArray tempTxt() { return panel().tempFile(); }
     QByteArray content(const QByteArray &path) {

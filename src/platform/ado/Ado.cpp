@@ -1,6 +1,6 @@
 #include "platform/ado/Ado.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 #include "platform/Files.h"
 #include "platform/PathCodec.h"
 #include "platform/ado/ConnectionString.h"

@@ -13,7 +13,7 @@
 //               Fetch Size (integer).
 //   Field:      BASETABLENAME, BASECOLUMNNAME (text); KEYCOLUMN, ISNULLABLE, ISAUTOINCREMENT (Boolean).
 
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 #include "platform/ado/AdoError.h"
 #include "platform/ado/Variant.h"
 

@@ -1,6 +1,6 @@
 #include "platform/dao/Dao.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 #include "platform/PathCodec.h"
 #include "platform/Platform.h"
 

@@ -2,7 +2,7 @@
 
 // The program's DAO: the table list of an Access database, read through the database helper.
 
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include "base/Descriptor.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <QFile>
 
