@@ -167,10 +167,10 @@ TEST(AdoField, DescribesEachColumnType) {
     };
     const Expected expected[] = {
         {11, 2, 2, 0x10, 255, 255, "True"},
-        {17, 1, 1, 0x70, 3, 0, "255"},
-        {2, 2, 2, 0x70, 5, 0, "-32768"},
-        {3, 4, 4, 0x70, 10, 0, "-2147483648"},
-        {6, 8, 8, 0x70, 19, 4, variantText(Variant::of(Variant::Kind::Currency, 35000))},
+        {17, 1, 1, 0x70, 3, 255, "255"},
+        {2, 2, 2, 0x70, 5, 255, "-32768"},
+        {3, 4, 4, 0x70, 10, 255, "-2147483648"},
+        {6, 8, 8, 0x70, 19, 255, variantText(Variant::of(Variant::Kind::Currency, 35000))},
         {4, 4, 4, 0x70, 7, 255, variantText(real(Variant::Kind::Single, 1.5))},
         {5, 8, 8, 0x70, 15, 255, variantText(real(Variant::Kind::Double, 3.25))},
         {7, 8, 8, 0x70, 255, 255, variantText(real(Variant::Kind::Date, 36526.75))},
