@@ -202,7 +202,10 @@ QCborValue decodeValue(const ColumnShape &column, const unsigned char *data, siz
         data = reinterpret_cast<const unsigned char *>(unwrapped.constData());
         size = size_t(unwrapped.size());
     }
-    const size_t needed = column.type == ColumnType::Boolean ? 1 : size_t(fixedTypeSize(column.type));
+    const size_t needed = column.type == ColumnType::Boolean ? 1
+                          : column.type == ColumnType::Numeric && column.calculated
+                              ? 4
+                              : size_t(fixedTypeSize(column.type));
     if (size < needed)
         return QCborValue(nullptr);
     switch (column.type) {

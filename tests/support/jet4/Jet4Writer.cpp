@@ -1,5 +1,7 @@
 #include "Jet4Writer.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -53,7 +55,12 @@ bool isLong(Type t) {
     return t == Type::Memo || t == Type::Ole;
 }
 
-int fixedSize(Type t) {
+constexpr size_t calculatedHeader = 20; // 16 bytes, then the value's length
+constexpr size_t calculatedExtra = 23;
+constexpr int calculatedFixedSize = 39;
+constexpr size_t extendedDateSize = 42;
+
+int typeSize(Type t) {
     switch (t) {
     case Type::Byte:
         return 1;
@@ -61,18 +68,49 @@ int fixedSize(Type t) {
         return 2;
     case Type::Long:
     case Type::Single:
+    case Type::Complex:
         return 4;
     case Type::Currency:
     case Type::Double:
     case Type::Date:
+    case Type::BigInt:
         return 8;
     case Type::Guid:
         return 16;
     case Type::Numeric:
         return 17;
+    case Type::DateTimeExtended:
+        return int(extendedDateSize);
     default:
         return 0; // a Boolean lives in the null mask
     }
+}
+
+bool isVariable(const Column &c) {
+    return isVariable(c.type);
+}
+
+int fixedSize(const Column &c) {
+    return c.calculated ? calculatedFixedSize : typeSize(c.type);
+}
+
+// A calculated value: 16 header bytes, its length, itself, 3 trailing bytes.
+Bytes wrapCalculated(const Bytes &value) {
+    Bytes out(calculatedHeader, 0);
+    out[16] = uint8_t(value.size());
+    out[17] = uint8_t(value.size() >> 8);
+    out.insert(out.end(), value.begin(), value.end());
+    out.resize(out.size() + calculatedExtra - calculatedHeader, 0);
+    return out;
+}
+
+// 19 digits of days since 0001-01-01, ':', 12 digits of seconds and 7 of 100 ns units, ":7", NUL.
+void encodeExtendedDate(int64_t units, uint8_t *dst) {
+    const int64_t perDay = 864000000000LL;
+    char text[extendedDateSize + 1];
+    std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7", (long long)(units / perDay),
+                  (long long)(units % perDay / 10000000), (long long)(units % 10000000));
+    std::memcpy(dst, text, extendedDateSize);
 }
 
 // Where each column's value goes in a row: fixed columns at an offset, variable ones by their index.
@@ -84,12 +122,12 @@ struct Layout {
 
     explicit Layout(const std::vector<Column> &columns) {
         for (const Column &c : columns) {
-            fixedOffset.push_back(isVariable(c.type) ? 0 : fixedBytes);
-            variableIndex.push_back(isVariable(c.type) ? variableCount : 0);
-            if (isVariable(c.type))
+            fixedOffset.push_back(isVariable(c) ? 0 : fixedBytes);
+            variableIndex.push_back(isVariable(c) ? variableCount : 0);
+            if (isVariable(c))
                 ++variableCount;
             else
-                fixedBytes += fixedSize(c.type);
+                fixedBytes += fixedSize(c);
         }
     }
 };
@@ -108,7 +146,39 @@ void encodeNumeric(int64_t unscaled, uint8_t *dst) {
 }
 
 void encodeFixed(const Column &c, const Value &v, uint8_t *dst) {
+    if (c.calculated) {
+        Column plain = c;
+        plain.calculated = false;
+        Bytes value(size_t(std::max(typeSize(c.type), 1)), 0);
+        if (c.type == Type::Boolean) {
+            value[0] = v.integer ? 0xff : 0;
+        } else if (c.type == Type::Numeric) {
+            // Its own form, in the 16 bytes a fixed calculated value has: the length after these two
+            // bytes, scale, sign, then a 96-bit magnitude as a little-endian 32-bit high part and a
+            // little-endian 64-bit low part.
+            const uint64_t magnitude = v.integer < 0 ? uint64_t(-(v.integer + 1)) + 1 : uint64_t(v.integer);
+            value.assign(16, 0);
+            put16(value.data(), 14);
+            value[2] = uint8_t(c.scale);
+            value[3] = v.integer < 0 ? 0x80 : 0;
+            put64(value.data() + 8, magnitude);
+        } else {
+            encodeFixed(plain, v, value.data());
+        }
+        const Bytes wrapped = wrapCalculated(value);
+        std::memcpy(dst, wrapped.data(), std::min(wrapped.size(), size_t(calculatedFixedSize)));
+        return;
+    }
     switch (c.type) {
+    case Type::Complex:
+        put32(dst, uint32_t(int32_t(v.integer)));
+        break;
+    case Type::BigInt:
+        put64(dst, uint64_t(v.integer));
+        break;
+    case Type::DateTimeExtended:
+        encodeExtendedDate(v.integer, dst);
+        break;
     case Type::Byte:
         dst[0] = uint8_t(v.integer);
         break;
@@ -159,11 +229,13 @@ Bytes variableData(const Column &c, const Value &v) {
         fail("text longer than its column: " + c.name);
     if (c.type == Type::Binary && c.size && data.size() > size_t(c.size))
         fail("binary value longer than its column: " + c.name);
+    if (c.calculated)
+        data = wrapCalculated(data);
     return isLong(c.type) ? inlineLongValue(data) : data;
 }
 
 bool presentBit(const Column &c, const Value &v) {
-    if (c.type == Type::Boolean)
+    if (c.type == Type::Boolean && !c.calculated)
         return v.kind != Value::Kind::Null && v.integer != 0; // the bit is the value
     return v.kind != Value::Kind::Null;
 }
@@ -180,13 +252,13 @@ Bytes packRow(const std::vector<Column> &columns, const Layout &layout, const Ro
     for (size_t i = 0; i < columns.size(); ++i) {
         if (presentBit(columns[i], row[i]))
             nullMask[i / 8] |= uint8_t(1 << (i % 8));
-        if (!isVariable(columns[i].type) && columns[i].type != Type::Boolean &&
+        if (!isVariable(columns[i]) && (columns[i].type != Type::Boolean || columns[i].calculated) &&
             row[i].kind != Value::Kind::Null)
             encodeFixed(columns[i], row[i], out.data() + 2 + layout.fixedOffset[i]);
     }
     std::vector<uint32_t> variableOffset(layout.variableCount, 0);
     for (size_t i = 0; i < columns.size(); ++i) {
-        if (!isVariable(columns[i].type))
+        if (!isVariable(columns[i]))
             continue;
         variableOffset[layout.variableIndex[i]] = uint32_t(out.size());
         if (row[i].kind == Value::Kind::Null)
@@ -315,13 +387,16 @@ private:
 };
 
 int declaredLength(const Column &c) {
+    const int extra = c.calculated ? int(calculatedExtra) : 0;
     if (c.type == Type::Text)
-        return c.size * 2; // Jet 4 counts text columns in bytes
+        return c.size * 2 + extra; // Jet 4 counts text columns in bytes
     if (c.type == Type::Binary)
-        return c.size;
+        return c.size + extra;
+    if (c.calculated)
+        return isLong(c.type) ? 0 : calculatedFixedSize;
     if (c.type == Type::Boolean)
         return 1;
-    return fixedSize(c.type);
+    return fixedSize(c);
 }
 
 void writeColumnEntry(uint8_t *d, const Column &c, size_t index, const Layout &layout) {
@@ -329,13 +404,14 @@ void writeColumnEntry(uint8_t *d, const Column &c, size_t index, const Layout &l
     put16(d + 5, uint32_t(index));
     put16(d + 7, uint32_t(layout.variableIndex[index]));
     put16(d + 9, uint32_t(index));
-    if (c.type == Type::Numeric) {
+    if (c.type == Type::Numeric && !c.calculated) { // a calculated Decimal's values carry their scale
         d[11] = uint8_t(c.precision);
         d[12] = uint8_t(c.scale);
     }
     if (c.type == Type::Text || c.type == Type::Memo)
         put16(d + 11, 0x409); // general sort order
-    d[15] = uint8_t((isVariable(c.type) ? 0 : 0x01) | (c.required ? 0 : 0x02) | (c.autoNumber ? 0x04 : 0));
+    d[15] = uint8_t((isVariable(c) ? 0 : 0x01) | (c.required ? 0 : 0x02) | (c.autoNumber ? 0x04 : 0));
+    d[16] = c.calculated ? 0xc0 : 0;
     put16(d + 21, uint32_t(layout.fixedOffset[index]));
     put16(d + 23, uint32_t(declaredLength(c)));
 }
@@ -437,19 +513,47 @@ Object catalogTable(const std::vector<Object> &objects, const std::vector<uint32
     return catalog;
 }
 
-// The header's masked area starts at 0x18; its content is RC4-encrypted with a fixed key.
+// The header's masked area starts at 0x18 (126 bytes for Jet 3, 128 for Jet 4); its content is
+// RC4-encrypted with a fixed key.
+constexpr size_t maskedStart = 0x18;
+constexpr size_t passwordAt = 0x42;
+constexpr size_t createdAt = 0x72;
+const uint8_t headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+
+// Jet 4 keeps the password mixed with the integer part of the creation date: an empty password is
+// stored as the mask itself.
+void putPassword(uint8_t *masked, bool jet3, const std::string &password) {
+    if (password.size() > 20)
+        fail("a database password has at most 20 characters");
+    uint8_t *p = masked + passwordAt - maskedStart;
+    std::memset(p, 0, jet3 ? 20 : 40);
+    if (jet3) {
+        std::memcpy(p, password.data(), password.size());
+        return;
+    }
+    const Bytes units = utf16le(password);
+    std::memcpy(p, units.data(), std::min<size_t>(units.size(), 40));
+    double created = 0;
+    std::memcpy(&created, masked + createdAt - maskedStart, 8);
+    const uint32_t day = uint32_t(int32_t(created));
+    for (size_t i = 0; i < 40; ++i)
+        p[i] ^= uint8_t(day >> (8 * (i % 4)));
+}
+
 void writeHeader(Page &h, const Options &options) {
     h[1] = 0x01;
-    std::memcpy(h.data() + 4, "Standard Jet DB", 16);
-    h[0x14] = 0x01; // Jet 4
+    const bool ace = options.version >= 2;
+    std::memcpy(h.data() + 4, ace ? "Standard ACE DB" : "Standard Jet DB", 16);
+    h[0x14] = options.version;
     uint8_t masked[128] = {};
-    put16(masked + 0x3c - 0x18, options.codePage);
-    put32(masked + 0x3e - 0x18, options.pageKey);
-    put16(masked + 0x6e - 0x18, options.localeId);
-    std::memcpy(masked + 0x72 - 0x18, &creationDate, 8);
-    static const uint8_t headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    put16(masked + 0x3c - maskedStart, options.codePage);
+    put32(masked + 0x3e - maskedStart, options.pageKey);
+    put16(masked + 0x6e - maskedStart, options.localeId);
+    std::memcpy(masked + createdAt - maskedStart, &creationDate, 8);
+    if (!ace)
+        putPassword(masked, false, options.password);
     rc4(headerKey, 4, masked, sizeof masked);
-    std::memcpy(h.data() + 0x18, masked, sizeof masked);
+    std::memcpy(h.data() + maskedStart, masked, sizeof masked);
 }
 
 } // namespace
@@ -513,6 +617,18 @@ std::vector<uint8_t> utf16le(const std::string &utf8) {
         }
     }
     return out;
+}
+
+void setPassword(std::vector<uint8_t> &image, const std::string &password) {
+    if (image.size() < maskedStart + 128 || std::memcmp(image.data() + 4, "Standard Jet DB", 16) != 0 ||
+        image[0x14] > 1)
+        fail("not a Jet 3 or Jet 4 database");
+    const bool jet3 = image[0x14] == 0;
+    const size_t length = jet3 ? 126 : 128;
+    uint8_t *masked = image.data() + maskedStart;
+    rc4(headerKey, 4, masked, length);
+    putPassword(masked, jet3, password);
+    rc4(headerKey, 4, masked, length);
 }
 
 std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &options) {

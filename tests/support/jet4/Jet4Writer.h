@@ -28,6 +28,9 @@ enum class Type : uint8_t {
     Memo = 0x0c,
     Guid = 0x0f,
     Numeric = 0x10,
+    Complex = 0x12,          // the id of the row's values in a hidden table
+    BigInt = 0x13,           // Large Number
+    DateTimeExtended = 0x14, // 42 ASCII bytes
 };
 
 struct Column {
@@ -48,10 +51,14 @@ struct Column {
     int scale;     // Numeric only
     bool required;
     bool autoNumber;
+    // An expression's column (ACE 2010 and later): every value is wrapped in 23 extra bytes, and the
+    // fixed-size ones take 39 bytes of the row. Booleans are then stored as a byte, not in the mask.
+    bool calculated = false;
 };
 
-// One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000) and Numeric (unscaled);
-// reals carry Single, Double and Date (days since 1899-12-30); text is UTF-8.
+// One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000), Numeric (unscaled), Large
+// Number, complex ids and Date/Time Extended (100 ns units since 0001-01-01 00:00); reals carry
+// Single, Double and Date (days since 1899-12-30); text is UTF-8.
 struct Value {
     enum class Kind { Null, Integer, Real, Text, Bytes };
     Kind kind = Kind::Null;
@@ -98,6 +105,8 @@ struct Options {
     uint16_t codePage = 1252;
     uint16_t localeId = 0x409;
     uint32_t pageKey = 0; // non-zero: every page after the header is RC4-encrypted with it
+    uint8_t version = 1;  // the header's version byte: 1 Jet 4, 2.. ACE (the same layout)
+    std::string password; // the database password, up to 20 characters
 };
 
 // The whole file. Throws std::invalid_argument for what the format cannot hold (a row wider than a
@@ -106,6 +115,12 @@ std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &op
 
 // Writes build()'s image to a file; throws std::runtime_error when the file cannot be written.
 void writeFile(const std::string &path, const std::vector<Object> &objects, const Options &options = {});
+
+// Writes a database password into the header of a Jet 3 or Jet 4 image (written here or not): the
+// masked area is unmasked, the password (Jet 3: 20 bytes of the code page; Jet 4: 20 UTF-16 units
+// mixed with the creation date) put at 0x42, and the area masked again. Throws std::invalid_argument
+// for an image that is no Jet 3 or Jet 4 database or a password longer than 20 characters.
+void setPassword(std::vector<uint8_t> &image, const std::string &password);
 
 // UTF-8 to UTF-16LE, characters outside the BMP as surrogate pairs. Throws on malformed UTF-8.
 std::vector<uint8_t> utf16le(const std::string &utf8);
