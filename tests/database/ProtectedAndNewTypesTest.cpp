@@ -1,6 +1,7 @@
 // What no sample file shows, written by the fixture writer: databases protected by a password (Jet 3,
-// Jet 4) or encrypted as a whole (ACE), which must not open; and Large Number, Date/Time Extended and
-// calculated columns, which must read back typed as ADO types them.
+// Jet 4) or encrypted as a whole (ACE), which must not open; Large Number, Date/Time Extended and
+// calculated columns, which must read back typed as ADO types them; Jet 3 files of our own; and a
+// table past the reach of one usage bitmap.
 #include "Fixtures.h"
 
 #include "dbhost/HostSession.h"
@@ -96,6 +97,18 @@ TEST(ProtectedDatabases, APasswordOrEncryptionKeepsTheDatabaseShut) {
     }
 }
 
+TEST(ProtectedDatabases, AJet3PasswordWrittenFromScratch) {
+    Folder folder;
+    jet4::Object t("Sorte");
+    t.columns = {{"Nr", Type::Long}, {"Name", Type::Text, 40}};
+    t.rows = {{Value::of(1), Value::ofText("Kümmel")}};
+    jet4::Options jet3;
+    jet3.version = 0;
+    EXPECT_EQ(openError(folder.write("plain97.mdb", {t}, jet3)), "ok");
+    jet3.password = "Geheim";
+    EXPECT_EQ(openError(folder.write("password97.mdb", {t}, jet3)), dbhost::Error::needsPassword);
+}
+
 TEST(ProtectedDatabases, DaoListsNothingAndAdoSaysWhy) {
     Folder folder;
     jet4::Options withPassword;
@@ -160,4 +173,78 @@ TEST(NewColumnKinds, LargeNumbersExtendedDatesAndCalculatedValuesReadBackTyped) 
         EXPECT_EQ(f.Precision(), expected[i].precision) << i;
         EXPECT_EQ(f.NumericScale(), expected[i].scale) << i;
     }
+}
+
+TEST(WrittenFiles, Jet3TablesReadBackThroughEveryLayer) {
+    jet4::Object t("Sorte");
+    t.columns = {{"Nr", Type::Long},
+                 {"Name", Type::Text, 40},
+                 {"Preis", Type::Currency},
+                 {"Notiz", Type::Memo},
+                 {"Da", Type::Boolean}};
+    t.rows = {{Value::of(1), Value::ofText("Kümmel"), Value::of(12500), Value::ofText("mild"), Value::of(1)},
+              {Value::of(-2), Value::null(), Value::null(), Value::ofText(""), Value::of(0)}};
+    jet4::Options jet3;
+    jet3.version = 0;
+    Folder folder;
+    jet4::Object hidden("Versteckt", jet4::ObjectType::Table, 0x8);
+    hidden.columns = {{"Nr", Type::Long}};
+    jet4::Object empty("Leer");
+    empty.columns = {{"Nr", Type::Long}};
+    const QString path = folder.write("v97.mdb", {t, hidden, empty}, jet3);
+    dao::DBEngine::instance().setHost(dbhost::HostOptions{fixtures::helperProgram()});
+    dao::Database db = dao::DBEngine::instance().OpenDatabase(path);
+    QStringList names;
+    for (const dao::TableDef &d : db.TableDefs())
+        if (d.Attributes() == 0)
+            names << d.Name();
+    EXPECT_EQ(names, (QStringList{"Sorte", "Leer"}));
+    ado::Connection c(dbhost::HostOptions{fixtures::helperProgram()});
+    c.setConnectionString(ado::connectionStringFor(path));
+    c.Open();
+    EXPECT_EQ(c.Properties().Item(QStringLiteral("Page Size")).Value().integer, 2048);
+    ado::Command command;
+    command.setActiveConnection(c);
+    command.setCommandText("SELECT * FROM Sorte");
+    ado::Recordset rs = command.Execute();
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    QStringList rows;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.Fields().Count(); ++i)
+            values << ado::variantText(rs.Fields().Item(i).Value(), us);
+        rows << values.join(u'|');
+    }
+    EXPECT_EQ(rows, (QStringList{"1|Kümmel|1.25|mild|True", "-2||||False"}))
+        << rows.join(u'\n').toStdString();
+    rs.Requery();
+    EXPECT_EQ(rs.Fields().Item(1).DefinedSize(), 40) << "Jet 3 counts text in characters";
+}
+
+TEST(WrittenFiles, ATablePastOneUsageBitmapReadsInOrder) {
+    jet4::Object big("Big");
+    big.columns = {{"ID", Type::Long}, {"Label", Type::Text, 40}};
+    for (int i = 0; i < 60000; ++i) // about 1,000 pages: past the 512 one map row spans
+        big.rows.push_back({Value::of(i), Value::ofText("row number " + std::to_string(i))});
+    Folder folder;
+    dbhost::HostSession s(dbhost::HostOptions{fixtures::helperProgram()});
+    QCborMap open = dbhost::request(QStringLiteral("open"));
+    open[QStringLiteral("path")] = QFile::encodeName(folder.write("big.mdb", {big}));
+    ASSERT_TRUE(s.call(open).value(dbhost::Key::ok).toBool());
+    QCborMap query = dbhost::request(QStringLiteral("query"));
+    query[QStringLiteral("table")] = "Big";
+    QCborMap fetch = dbhost::request(QStringLiteral("fetch"));
+    fetch[QStringLiteral("cursor")] = s.call(query).value(QStringLiteral("cursor"));
+    fetch[QStringLiteral("max")] = 4096;
+    qint64 expected = 0;
+    bool inOrder = true;
+    for (bool end = false; !end;) {
+        const QCborMap batch = s.call(fetch);
+        ASSERT_TRUE(batch.value(dbhost::Key::ok).toBool());
+        end = batch.value(QStringLiteral("end")).toBool();
+        for (const QCborValue &row : batch.value(QStringLiteral("rows")).toArray())
+            inOrder = inOrder && row[0].toInteger() == expected++;
+    }
+    EXPECT_EQ(expected, 60000);
+    EXPECT_TRUE(inOrder);
 }

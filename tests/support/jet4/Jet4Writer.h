@@ -1,10 +1,11 @@
 #pragma once
 
-// A small writer of Jet 4 database files (4 KiB pages) for test fixtures and the demonstration
-// database. It writes just what a reader needs: the header page (its masked area holding code page,
-// locale and the page-encryption key), one page of usage maps, the catalog MSysObjects at page 2,
-// and for each local table a definition page and its data pages. No indexes, no long-value pages
-// (memo and OLE values are stored inside their row), no property blocks.
+// A small writer of Jet 4 (and Jet 3, ACE) database files for test fixtures, benchmarks and the
+// demonstration database. It writes just what a reader needs: the header page (its masked area
+// holding code page, locale, the page-encryption key and the password), one page of usage maps (with
+// bitmap pages for tables past their reach), the catalog MSysObjects at page 2, and for each local
+// table a definition page and its data pages. No indexes, no long-value pages (memo and OLE values
+// are stored inside their row), no property blocks.
 
 #include <cstdint>
 #include <string>
