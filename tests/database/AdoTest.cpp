@@ -276,7 +276,11 @@ TEST(AdoErrors, OpeningFailsClearly) {
 
 TEST(AdoProperties, ConnectionPropertiesComeFromTheFileHeader) {
     Folder folder;
-    const QString path = folder.write("a.mdb", {fixtures::authors()}, jet4::Options{1250, 0x405, 0x1234});
+    jet4::Options options;
+    options.codePage = 1250;
+    options.localeId = 0x405;
+    options.pageKey = 0x1234;
+    const QString path = folder.write("a.mdb", {fixtures::authors()}, options);
     auto c = openOn(path);
     const PropertyList p = c->Properties();
     EXPECT_EQ(p.Count(), 12);
