@@ -390,19 +390,22 @@ public:
                 b[4 + bit / 8] |= uint8_t(1 << (bit % 8));
             }
         }
-        Page &p = page(1);
+        const size_t table = format->rowCountOffset + 2;
+        if (table + 2 * (mapRows_ + 1) + row.size() > mapTop_) { // this page is full: start another
+            mapPage_ = newPage();
+            mapRows_ = 0;
+            mapTop_ = format->pageSize;
+        }
+        Page &p = page(mapPage_);
         p[0] = 0x01;
         p[1] = 0x01;
-        const size_t table = format->rowCountOffset + 2;
-        if (table + 2 * (mapRows_ + 1) + row.size() > mapTop_)
-            fail("too many tables for one usage-map page");
         mapTop_ -= row.size();
         std::memcpy(p.data() + mapTop_, row.data(), row.size());
         put16(p.data() + table + 2 * mapRows_, uint32_t(mapTop_));
         ++mapRows_;
         put16(p.data() + format->rowCountOffset, mapRows_);
         put16(p.data() + 2, uint32_t(mapTop_ - (table + 2 * mapRows_)));
-        return (1u << 8) | (mapRows_ - 1);
+        return (mapPage_ << 8) | (mapRows_ - 1);
     }
 
     Bytes assemble(uint32_t pageKey) const {
@@ -448,7 +451,8 @@ private:
     }
 
     std::map<uint32_t, Page> pages_;
-    uint32_t next_ = 3; // 0 header, 1 usage maps, 2 the catalog's definition
+    uint32_t next_ = 3;    // 0 header, 1 usage maps, 2 the catalog's definition
+    uint32_t mapPage_ = 1; // usage maps go on page 1, and on further pages when it is full
     uint32_t mapRows_ = 0;
     size_t mapTop_ = format->pageSize;
 };

@@ -2,7 +2,7 @@
 
 // A small writer of Jet 4 (and Jet 3, ACE) database files for test fixtures, benchmarks and the
 // demonstration database. It writes just what a reader needs: the header page (its masked area
-// holding code page, locale, the page-encryption key and the password), one page of usage maps (with
+// holding code page, locale, the page-encryption key and the password), pages of usage maps (with
 // bitmap pages for tables past their reach), the catalog MSysObjects at page 2, and for each local
 // table a definition page and its data pages. No indexes, no long-value pages (memo and OLE values
 // are stored inside their row), no property blocks.
@@ -111,7 +111,7 @@ struct Options {
 };
 
 // The whole file. Throws std::invalid_argument for what the format cannot hold (a row wider than a
-// page, a text longer than its column, more tables than one usage-map page holds, ...).
+// page, a text longer than its column, a Jet 3 row past 255 bytes, ...).
 std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &options = {});
 
 // Writes build()'s image to a file; throws std::runtime_error when the file cannot be written.
