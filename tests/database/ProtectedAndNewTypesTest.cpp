@@ -248,3 +248,26 @@ TEST(WrittenFiles, ATablePastOneUsageBitmapReadsInOrder) {
     EXPECT_EQ(expected, 60000);
     EXPECT_TRUE(inOrder);
 }
+
+TEST(WrittenFiles, MovedRowsKeepTheirPlaceAndDeletedOnesAreGone) {
+    jet4::Object t("Moved");
+    t.columns = {{"ID", Type::Long}, {"Label", Type::Text, 20}};
+    for (int i = 0; i < 12; ++i)
+        t.rows.push_back({Value::of(i), Value::ofText("row " + std::to_string(i))});
+    t.movedRows = {0, 5, 11};
+    t.deletedRows = {3, 8};
+    Folder folder;
+    ado::Connection c(dbhost::HostOptions{fixtures::helperProgram()});
+    c.setConnectionString(ado::connectionStringFor(folder.write("moved.mdb", {t})));
+    c.Open();
+    ado::Command command;
+    command.setActiveConnection(c);
+    command.setCommandText("SELECT * FROM Moved");
+    ado::Recordset rs = command.Execute();
+    QStringList ids;
+    for (; !rs.Eof(); rs.MoveNext())
+        ids << ado::variantText(rs.Fields().Item(0).Value()) + u':' +
+                   ado::variantText(rs.Fields().Item(1).Value());
+    EXPECT_EQ(ids, (QStringList{"0:row 0", "1:row 1", "2:row 2", "4:row 4", "5:row 5", "6:row 6", "7:row 7",
+                                "9:row 9", "10:row 10", "11:row 11"}));
+}

@@ -349,15 +349,47 @@ public:
 
     uint32_t newPage() { return next_++; }
 
-    // Stores rows on as many data pages as they need; returns those pages.
-    std::vector<uint32_t> storeRows(uint32_t tableDefinition, const std::vector<Bytes> &rows) {
+    // Stores rows on as many data pages as they need; returns those pages and where each row went.
+    std::vector<uint32_t> storeRows(uint32_t tableDefinition, const std::vector<Bytes> &rows,
+                                    std::vector<std::pair<uint32_t, uint32_t>> &placed) {
         std::vector<uint32_t> used;
         size_t stored = 0;
         do {
             used.push_back(newPage());
+            const size_t from = stored;
             stored = fillDataPage(page(used.back()), tableDefinition, rows, stored);
+            for (size_t r = from; r < stored; ++r)
+                placed.emplace_back(used.back(), uint32_t(r - from));
         } while (stored < rows.size());
         return used;
+    }
+
+    // Moves a row to a new page of its own (flagged as moved there) and leaves a pointer to it, flagged
+    // as such, in its old slot; returns the new page.
+    uint32_t moveRow(uint32_t tableDefinition, std::pair<uint32_t, uint32_t> at) {
+        const size_t table = format->rowCountOffset + 2;
+        Page &old = page(at.first);
+        const size_t slot = table + 2 * at.second;
+        const size_t start = (old[slot] | old[slot + 1] << 8) & 0x1fff;
+        const size_t end = at.second == 0 ? format->pageSize : (old[slot - 2] | old[slot - 1] << 8) & 0x1fff;
+        const Bytes row(old.begin() + long(start), old.begin() + long(end));
+        if (row.size() < 4)
+            fail("a row shorter than a pointer cannot move");
+        const uint32_t moved = newPage();
+        fillDataPage(page(moved), tableDefinition, {row}, 0);
+        Page &target = page(moved);
+        target[table + 1] |= 0x80; // the row's old slot points here; a table scan passes it by
+        Page &source = page(at.first);
+        source[start] = 0; // row 0 of the new page
+        source[start + 1] = uint8_t(moved);
+        source[start + 2] = uint8_t(moved >> 8);
+        source[start + 3] = uint8_t(moved >> 16);
+        source[slot + 1] |= 0x40;
+        return moved;
+    }
+
+    void deleteRow(std::pair<uint32_t, uint32_t> at) {
+        page(at.first)[format->rowCountOffset + 2 + 2 * at.second + 1] |= 0xc0;
     }
 
     // Adds a usage-map row on page 1; returns its row pointer (page << 8 | row). Pages that one
@@ -535,7 +567,12 @@ void writeTable(Image &image, uint32_t definitionPage, const Object &t, bool sys
     std::vector<Bytes> rows;
     for (const Row &r : t.rows)
         rows.push_back(packRow(t.columns, layout, r));
-    const std::vector<uint32_t> used = image.storeRows(definitionPage, rows);
+    std::vector<std::pair<uint32_t, uint32_t>> placed;
+    std::vector<uint32_t> used = image.storeRows(definitionPage, rows, placed);
+    for (size_t r : t.movedRows)
+        used.push_back(image.moveRow(definitionPage, placed.at(r)));
+    for (size_t r : t.deletedRows)
+        image.deleteRow(placed.at(r));
     const uint32_t usedMap = image.addUsageMap(used);
     const uint32_t freeMap = image.addUsageMap({});
     writeTableDefinition(image.page(definitionPage), t, system, uint32_t(rows.size()), usedMap, freeMap);

@@ -100,6 +100,10 @@ struct Object {
     std::string foreignName; // links: the name in the other database
     std::vector<Column> columns;
     std::vector<Row> rows;
+    // Rows (by index) that moved to a page of their own, leaving a pointer in their slot, as a row
+    // that outgrew its page does; and rows deleted in place. Readers keep the table's slot order.
+    std::vector<size_t> movedRows;
+    std::vector<size_t> deletedRows;
 };
 
 struct Options {
