@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QProcess>
@@ -80,7 +81,8 @@ int runReport(const QString &path) {
     ReportState state;
     state.connectionString = ado::connectionStringFor(path);
     const auto start = Clock::now();
-    runDatabaseReport(list, state, QStringLiteral("Authors"), dbhost::HostOptions{helper()});
+    runDatabaseReport(list, state, QStringLiteral("Authors"),
+                      dbhost::HostOptions{QFile::encodeName(helper())});
     const double ms = millisecondsSince(start);
     // The high-water mark of this process's own memory: ru_maxrss would also count what the parent
     // had resident when it forked.
@@ -119,7 +121,7 @@ int main(int argc, char **argv) {
     if (!QFileInfo::exists(reportFile))
         writeReportFile(reportFile);
 
-    dao::DBEngine::instance().setHost(dbhost::HostOptions{helper()});
+    dao::DBEngine::instance().setHost(dbhost::HostOptions{QFile::encodeName(helper())});
     std::vector<double> selects;
     int listed = 0;
     for (int round = 0; round < std::max(rounds, 10); ++round) {

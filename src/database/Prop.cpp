@@ -1,6 +1,6 @@
 #include "database/Prop.h"
 
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/ado/Ado.h"
 
 #include <QListWidget>

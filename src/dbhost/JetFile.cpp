@@ -1,5 +1,7 @@
 #include "dbhost/JetFile.h"
 
+#include "base/Descriptor.h"
+
 #include "dbhost/Protocol.h"
 
 #include <algorithm>
@@ -24,19 +26,7 @@ constexpr size_t headerBytes = maskedStart + maskedJet4;
     throw HostError{code, message};
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using base::Descriptor;
 
 Descriptor openForChecking(const QByteArray &path) {
     // Non-blocking, so that a named pipe cannot hold the helper up.

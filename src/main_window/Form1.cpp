@@ -1,9 +1,9 @@
 #include "main_window/Form1.h"
 
 #include "app/LumsifterApp.h"
+#include "base/Step.h"
 #include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
-#include "main_window/Step.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"

@@ -1,7 +1,7 @@
 #include "result_actions/FileActions.h"
 
+#include "base/Step.h"
 #include "main_window/Form1.h"
-#include "main_window/Step.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"

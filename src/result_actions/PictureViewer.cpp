@@ -1,7 +1,7 @@
 #include "result_actions/PictureViewer.h"
 
+#include "base/Step.h"
 #include "main_window/Form1.h"
-#include "main_window/Step.h"
 #include "platform/MessageBox.h"
 
 #include <QKeyEvent>

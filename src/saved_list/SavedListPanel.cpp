@@ -1,7 +1,7 @@
 #include "saved_list/SavedListPanel.h"
 
+#include "base/Step.h"
 #include "main_window/Form1.h"
-#include "main_window/Step.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
@@ -24,8 +24,7 @@ QByteArray SavedListPanel::tempFile() const {
 }
 
 QString SavedListPanel::selectedEntry() const {
-    const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    return ui.lstEmployee->text(ui.lstEmployee->selectedRow());
 }
 
 void SavedListPanel::showCount() {
@@ -50,7 +49,7 @@ void SavedListPanel::save() {
             Critical, QStringLiteral("Select!"));
         return;
     }
-    if (!platform::appendToFile(saveFile(), saved_list::line(entry))) {
+    if (!saved_list::append(saveFile(), entry)) {
         messages.show(QStringLiteral("The path could not be saved to save.txt: ") + platform::lastErrorText(),
                       Critical, QStringLiteral("Select!"));
         return;
@@ -60,10 +59,8 @@ void SavedListPanel::save() {
 }
 
 void SavedListPanel::reload() {
-    ui.lstEmployee->clear();
     // A missing save.txt (nothing saved yet) is an empty list; it is not created here.
-    for (const QByteArray &entry : saved_list::read(saveFile()).value_or(std::vector<QByteArray>()))
-        ui.lstEmployee->addItem(platform::decodePath(entry));
+    ui.lstEmployee->entries().load(saveFile());
 }
 
 void SavedListPanel::open() {
@@ -73,19 +70,25 @@ void SavedListPanel::open() {
 }
 
 void SavedListPanel::on_lstEmployee_itemSelectionChanged() {
-    const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
-    if (!selected.isEmpty())
-        ui.Text6->setText(selected.first()->text());
+    if (ui.lstEmployee->selectedRow() >= 0)
+        ui.Text6->setText(selectedEntry());
 }
 
-void SavedListPanel::rewrite(const std::vector<QByteArray> &kept, int removed) {
-    const QByteArray survivors = saved_list::lines(kept);
-    check(platform::writeFileAtomically(tempFile(), survivors));
-    if (removed == 0)
-        return;
-    QByteArray temp;
-    check(platform::readWholeFile(tempFile(), temp) && temp == survivors);
-    check(platform::writeFileAtomically(saveFile(), saved_list::lines(saved_list::parse(temp))));
+// Removes every entry equal to the selected one in any letter case. A rewrite that fails is said,
+// never reported as a deletion: save.txt is then left as it was.
+void SavedListPanel::deleteSelected() {
+    platform::MessageBox &messages = *form_.platform().messageBox;
+    const QString toRemove = selectedEntry().toLower();
+    const saved_list::DeleteOutcome outcome =
+        saved_list::deleteEntries(saveFile(), tempFile(), [&](QByteArrayView entry) {
+            return platform::decodePath(entry).toLower() == toRemove;
+        });
+    form_.controls().Text3->clear();
+    if (outcome.failure.isEmpty())
+        messages.show(QStringLiteral("item has been Deleted!"), Information, QStringLiteral("Deleted"));
+    else
+        messages.show(QStringLiteral("The item could not be deleted: ") + outcome.failure + u'.', Critical,
+                      QStringLiteral("Delete"));
 }
 
 void SavedListPanel::on_Command16_clicked() {
@@ -97,18 +100,7 @@ void SavedListPanel::on_Command16_clicked() {
             messages.show(QStringLiteral("You must select an item!!"), Critical, QStringLiteral("select"));
             showCount();
         } else {
-            const QString toRemove = selectedEntry().toLower();
-            std::vector<QByteArray> kept;
-            int removed = 0;
-            for (const QByteArray &entry : saved_list::read(saveFile()).value_or(std::vector<QByteArray>())) {
-                if (platform::decodePath(entry).toLower() == toRemove)
-                    ++removed;
-                else
-                    kept.push_back(entry);
-            }
-            step([&] { rewrite(kept, removed); });
-            form_.controls().Text3->clear();
-            messages.show(QStringLiteral("item has been Deleted!"), Information, QStringLiteral("Deleted"));
+            deleteSelected();
             showCount();
         }
     }

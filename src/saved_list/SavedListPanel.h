@@ -5,9 +5,6 @@
 #include <QByteArray>
 #include <QWidget>
 
-#include <optional>
-#include <vector>
-
 class Form1;
 
 // Picture2, the saved list: paths kept in save.txt beside the program, shown in lstEmployee.
@@ -35,9 +32,7 @@ private:
     QString selectedEntry() const;
     void reload();
     void showCount();
-    // Writes the surviving entries to Temp.txt and, when something was removed, save.txt from
-    // what Temp.txt holds; save.txt is left untouched unless Temp.txt holds exactly the survivors.
-    void rewrite(const std::vector<QByteArray> &kept, int removed);
+    void deleteSelected();
 
     Form1 &form_;
     Ui::SavedListPanel ui;

@@ -1,5 +1,6 @@
 #include "search_component/ResultListModel.h"
 
+#include "base/FolderChain.h"
 #include "platform/PathCodec.h"
 
 #include <climits>
@@ -15,16 +16,14 @@ QByteArray ResultListModel::bytes(int row) const {
     if (row < 0 || row >= count())
         return {};
     const Row &r = rows_[std::size_t(row)];
-    chain_.clear();
-    for (std::uint32_t f = r.folder; f != lumsift::noFolder; f = folders_[f].parent)
-        chain_.push_back(f);
     QByteArray path;
-    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
-        const std::string_view name = text_.at(folders_[*it].name);
-        if (!path.isEmpty() && !path.endsWith('/'))
-            path += '/';
-        path.append(name.data(), qsizetype(name.size()));
-    }
+    base::appendFolderChain(
+        path, r.folder, lumsift::noFolder, [this](std::uint32_t f) { return folders_[f].parent; },
+        [this](QByteArray &out, std::uint32_t f) {
+            const std::string_view name = text_.at(folders_[f].name);
+            out.append(name.data(), qsizetype(name.size()));
+        },
+        chain_);
     if (!path.isEmpty() && !path.endsWith('/'))
         path += '/';
     const std::string_view name = text_.at(r.name);
@@ -70,7 +69,7 @@ bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
     if (rows_.size() >= std::size_t(INT_MAX))
         return false;
     const std::uint32_t ref = text_.store(name);
-    if (ref == lumsift::TextArena::full)
+    if (ref == base::TextArena::full)
         return false;
     rows_.push_back(Row{knownFolder(folder), ref});
     return true;
@@ -78,7 +77,7 @@ bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
 
 std::uint32_t ResultListModel::addFolder(std::uint32_t parent, std::string_view name) {
     const std::uint32_t ref = text_.store(name);
-    if (ref == lumsift::TextArena::full || folders_.size() >= lumsift::noFolder)
+    if (ref == base::TextArena::full || folders_.size() >= lumsift::noFolder)
         return lumsift::noFolder;
     folders_.push_back(Folder{knownFolder(parent), ref});
     return std::uint32_t(folders_.size() - 1);

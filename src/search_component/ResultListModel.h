@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search_component/CompactStore.h"
+#include "base/CompactStore.h"
 #include "search_component/SearchComponent.h"
 
 #include <QAbstractListModel>
@@ -50,9 +50,9 @@ private:
     std::uint32_t knownFolder(std::uint32_t folder) const;
     bool storeRow(std::uint32_t folder, std::string_view name);
 
-    lumsift::BlockVector<Folder> folders_;
-    lumsift::BlockVector<Row> rows_;
-    lumsift::TextArena text_;
+    base::BlockVector<Folder> folders_;
+    base::BlockVector<Row> rows_;
+    base::TextArena text_;
     // Rows the views know of; rows are stored first and announced in one insertion per batch.
     int shown_ = 0;
     // The folders of one path, reused between calls.

@@ -1,8 +1,8 @@
 #include "status_window/Form2.h"
 
 #include "app/LumsifterApp.h"
+#include "base/Step.h"
 #include "main_window/Form1.h"
-#include "main_window/Step.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/TimeText.h"

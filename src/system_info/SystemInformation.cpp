@@ -1,7 +1,7 @@
 #include "system_info/SystemInformation.h"
 
+#include "base/Step.h"
 #include "main_window/Form1.h"
-#include "main_window/Step.h"
 #include "platform/Sockets.h"
 #include "platform/SystemFacts.h"
 #include "system_info/XCOPY1.h"

@@ -16,7 +16,7 @@ using fixtures::Folder;
 namespace {
 
 dbhost::HostOptions helper() {
-    return dbhost::HostOptions{fixtures::helperProgram()};
+    return dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())};
 }
 
 std::unique_ptr<Connection> openOn(const QString &path) {
@@ -269,9 +269,11 @@ TEST(AdoErrors, OpeningFailsClearly) {
     Connection empty(helper());
     EXPECT_EQ(errorNumber([&] { empty.Open(); }), HResult::Fail) << "no database named";
     EXPECT_EQ(errorNumber([&] { empty.Close(); }), HResult::ObjectClosed);
-    EXPECT_EQ(
-        errorNumber([] { Connection missing(dbhost::HostOptions{QStringLiteral("/nonexistent/helper")}); }),
-        HResult::ClassNotRegistered);
+    EXPECT_EQ(errorNumber([] {
+                  Connection missing(
+                      dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
+              }),
+              HResult::ClassNotRegistered);
 }
 
 TEST(AdoProperties, ConnectionPropertiesComeFromTheFileHeader) {

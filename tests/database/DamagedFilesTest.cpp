@@ -69,7 +69,7 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     dao::DBEngine &engine = dao::DBEngine::instance();
-    dbhost::HostOptions options{fixtures::helperProgram()};
+    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
     options.timeLimitMs = fuzzTimeLimitMs;
     engine.setHost(options);
     std::mt19937 random(20240611);
@@ -97,7 +97,7 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     std::mt19937 random(7);
-    dbhost::HostOptions options{fixtures::helperProgram()};
+    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
     options.timeLimitMs = fuzzTimeLimitMs;
     Outcomes seen;
     for (int run = 0; run < 800; ++run) {

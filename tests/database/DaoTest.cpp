@@ -17,7 +17,7 @@ namespace {
 
 DBEngine &engine() {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{fixtures::helperProgram()});
+    e.setHost(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
     return e;
 }
 
@@ -138,6 +138,6 @@ TEST(Dao, OpeningWhatIsNoDatabaseFails) {
 
 TEST(Dao, AMissingHelperFailsTheOpen) {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{QStringLiteral("/nonexistent/helper")});
+    e.setHost(dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
     EXPECT_THROW(e.OpenDatabase(fixtures::sample("jk_testV2000.mdb")), DaoError);
 }

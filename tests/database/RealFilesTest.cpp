@@ -82,7 +82,7 @@ QString valueText(int type, const QCborValue &v) {
 // Every ordinary table of the database (the tables "Select" lists), each as a heading, its columns
 // and one line per row.
 QString dump(const QString &path) {
-    HostSession s(HostOptions{fixtures::helperProgram()});
+    HostSession s(HostOptions{QFile::encodeName(fixtures::helperProgram())});
     QCborMap open = request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(path);
     const QCborMap opened = s.call(open);

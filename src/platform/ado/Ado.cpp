@@ -1,6 +1,7 @@
 #include "platform/ado/Ado.h"
 
 #include "dbhost/Protocol.h"
+#include "platform/Files.h"
 #include "platform/PathCodec.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Statement.h"
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace ado {
 
@@ -590,10 +592,10 @@ PropertyList Command::Properties() const {
 
 Connection::Connection(dbhost::HostOptions host)
     : state_(std::make_shared<detail::ConnectionState>()) {
-    const QFileInfo program(host.program);
-    if (!program.isFile() || !program.isExecutable())
+    if (!platform::isRegularFile(host.program) || ::access(host.program.constData(), X_OK) != 0)
         raise(HResult::ClassNotRegistered, connectionSource,
-              QStringLiteral("The database helper %1 is not installed.").arg(host.program));
+              QStringLiteral("The database helper %1 is not installed.")
+                  .arg(platform::decodePath(host.program)));
     state_->host = std::move(host);
 }
 

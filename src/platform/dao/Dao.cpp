@@ -87,7 +87,7 @@ void Database::Close() {
 }
 
 DBEngine::DBEngine() {
-    host_.program = platform::programFolder() + QStringLiteral("/lumsifter-dbhost");
+    host_.program = platform::encodePath(platform::programFolder() + QStringLiteral("/lumsifter-dbhost"));
 }
 
 DBEngine &DBEngine::instance() {

@@ -1,5 +1,7 @@
 #include "FolderWalk.h"
 
+#include "base/FolderChain.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -18,15 +20,11 @@
 namespace lumsift {
 
 std::string folderPath(const FolderNode *folder) {
-    std::vector<const FolderNode *> chain;
-    for (; folder; folder = folder->parent)
-        chain.push_back(folder);
     std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty() && path.back() != '/')
-            path += '/';
-        path += (*it)->name();
-    }
+    std::vector<const FolderNode *> chain;
+    base::appendFolderChain(
+        path, folder, static_cast<const FolderNode *>(nullptr), [](const FolderNode *f) { return f->parent; },
+        [](std::string &out, const FolderNode *f) { out += f->name(); }, chain);
     return path;
 }
 
