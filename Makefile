@@ -52,6 +52,7 @@ test: unit-test e2e-test
 
 bench: build
 	$(BUILD_DIR)/bin/lumsifter-bench $(BUILD_DIR)/bench
+	$(BUILD_DIR)/bin/lumsifter-dbbench $(BUILD_DIR)/bench
 	$(BUILD_DIR)/bin/lumsifter-bench-savedlist $(BUILD_DIR)/bench
 
 screenshot: build

@@ -23,6 +23,15 @@ struct FileHeader {
     qint64 size = 0;
 };
 
+// What the masked area of the header page says about protection: a database password (Jet 3, Jet 4)
+// or encryption of the whole file (ACE), and the page key of an encoded (not protected) Jet database.
+struct HeaderSecrets {
+    bool password = false;
+    bool encrypted = false;
+    quint32 pageKey = 0;
+};
+HeaderSecrets readSecrets(const unsigned char *header, size_t size);
+
 // Throws HostError unless the path names a regular file that starts like an Access database and is
 // long enough to hold its catalog.
 FileHeader checkFile(const QByteArray &path);

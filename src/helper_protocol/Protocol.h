@@ -9,14 +9,17 @@
 //                                         encrypted, fileSize, library}
 //   catalog                      -> objects [{name, type, flags, database, connect, foreignName}]
 //   query   table                -> cursor, columns [{name, type, size, precision, scale,
-//                                                     nullable, autoNumber, key}]
+//                                                     nullable, autoNumber, key, fixedLength,
+//                                                     calculated}]
 //   fetch   cursor, max          -> rows [[value...]], end
 //   rewind  cursor               -> (nothing more)
 //   close   cursor               -> (nothing more)
 //
-// Row values by column type: NULL as null; Boolean as bool; Byte, Integer, Long and Currency (in
-// 1/10000) as integers; Single, Double and Date (days since 1899-12-30) as doubles; Text and Memo as
-// text; Numeric as decimal text; Binary, OLE, GUID and anything else as bytes.
+// Row values by column type: NULL as null; Boolean as bool; Byte, Integer, Long, Currency (in
+// 1/10000), Large Number and complex columns (their 32-bit id) as integers; Single, Double and Date
+// (days since 1899-12-30) as doubles; Text and Memo as text; Numeric as decimal text; Date/Time
+// Extended as "YYYY-MM-DD hh:mm:ss.fffffff" (or its raw characters when malformed); Binary, OLE, GUID
+// and anything else as bytes. A calculated column's values come as its result type's.
 
 #include <QByteArray>
 #include <QCborMap>
@@ -41,9 +44,10 @@ inline const QString log = QStringLiteral("log");
 
 // Error codes of a reply that is not ok.
 namespace Error {
-inline const QString notFound = QStringLiteral("notFound");       // no such file
-inline const QString notDatabase = QStringLiteral("notDatabase"); // not an Access database file
-inline const QString unreadable = QStringLiteral("unreadable");   // a database libmdb cannot read
+inline const QString notFound = QStringLiteral("notFound");           // no such file
+inline const QString notDatabase = QStringLiteral("notDatabase");     // not an Access database file
+inline const QString unreadable = QStringLiteral("unreadable");       // a database libmdb cannot read
+inline const QString needsPassword = QStringLiteral("needsPassword"); // protected by a password, or encrypted
 inline const QString noSuchTable = QStringLiteral("noSuchTable");
 inline const QString notLocalTable = QStringLiteral("notLocalTable"); // a link or a query
 inline const QString badRequest = QStringLiteral("badRequest");

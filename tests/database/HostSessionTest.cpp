@@ -239,13 +239,12 @@ TEST(DbHost, PassesWhatLibmdbPrintedBack) {
     QFile whole(folder.write("whole.mdb", {fixtures::authors()}));
     whole.open(QIODevice::ReadOnly);
     QByteArray bytes = whole.readAll();
-    bytes[0x14] = 0x01;
-    bytes.replace(4096 * 2, 4096, QByteArray(4096, '\xee')); // the catalog's definition page
+    bytes.truncate(4096 * 4); // the catalog's data page (5) is gone
     HostSession s(helper());
     s.call(openRequest(folder.writeBytes("broken.mdb", bytes)));
     const QCborMap reply = call(s, "catalog");
     EXPECT_EQ(errorOf(reply), Error::unreadable);
-    EXPECT_TRUE(reply.contains(Key::log));
+    EXPECT_TRUE(reply.value(Key::log).toString().contains("beyond EOF"));
 }
 
 TEST(DbHostSession, AHelperThatDoesNotAnswerIsStoppedAtTheTimeLimit) {

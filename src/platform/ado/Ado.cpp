@@ -55,8 +55,13 @@ ErrorInfo providerError(qint32 number, const QString &sqlState, const QString &d
 std::vector<ErrorInfo> replyErrors(const QCborMap &reply, const QString &context) {
     const QString code = reply.value(dbhost::Key::error).toString();
     const bool noTable = code == dbhost::Error::noSuchTable;
-    const qint32 number = noTable ? HResult::NoSuchTable : HResult::Fail;
-    const QString sqlState = noTable ? QStringLiteral("42S02") : QStringLiteral("HY000");
+    const bool password = code == dbhost::Error::needsPassword;
+    const qint32 number = noTable    ? HResult::NoSuchTable
+                          : password ? HResult::AuthenticationFailed
+                                     : HResult::Fail;
+    const QString sqlState = noTable    ? QStringLiteral("42S02")
+                             : password ? QStringLiteral("28000")
+                                        : QStringLiteral("HY000");
     std::vector<ErrorInfo> errors{
         providerError(number, sqlState, context + reply.value(dbhost::Key::message).toString())};
     const QString log = reply.value(dbhost::Key::log).toString();
@@ -163,34 +168,62 @@ struct ResultState {
 
 } // namespace detail
 
-int adoType(int columnType) {
-    switch (columnType) {
-    case 0x01:
+// Column types as the table definitions number them.
+namespace ColumnType {
+constexpr int Boolean = 0x01;
+constexpr int Byte = 0x02;
+constexpr int Integer = 0x03;
+constexpr int Long = 0x04;
+constexpr int Currency = 0x05;
+constexpr int Single = 0x06;
+constexpr int Double = 0x07;
+constexpr int DateTime = 0x08;
+constexpr int Binary = 0x09;
+constexpr int Text = 0x0a;
+constexpr int Ole = 0x0b;
+constexpr int Memo = 0x0c;
+constexpr int Guid = 0x0f;
+constexpr int Numeric = 0x10;
+constexpr int Complex = 0x12; // attachments, multi-value fields, version history: the value is the id
+constexpr int BigInt = 0x13;
+constexpr int DateTimeExtended = 0x14;
+} // namespace ColumnType
+
+int adoType(const ColumnInfo &column) {
+    switch (column.columnType) {
+    case ColumnType::Boolean:
         return DataType::Boolean;
-    case 0x02:
+    case ColumnType::Byte:
         return DataType::UnsignedTinyInt;
-    case 0x03:
+    case ColumnType::Integer:
         return DataType::SmallInt;
-    case 0x04:
+    case ColumnType::Long:
+    case ColumnType::Complex:
         return DataType::Integer;
-    case 0x05:
+    case ColumnType::Currency:
         return DataType::Currency;
-    case 0x06:
+    case ColumnType::Single:
         return DataType::Single;
-    case 0x07:
+    case ColumnType::Double:
         return DataType::Double;
-    case 0x08:
+    case ColumnType::DateTime:
         return DataType::Date;
-    case 0x0a:
-        return DataType::VarWChar;
-    case 0x0b:
+    case ColumnType::Binary:
+        return column.fixedLength ? DataType::Binary : DataType::VarBinary;
+    case ColumnType::Text:
+        return column.fixedLength ? DataType::WChar : DataType::VarWChar;
+    case ColumnType::Ole:
         return DataType::LongVarBinary;
-    case 0x0c:
+    case ColumnType::Memo:
         return DataType::LongVarWChar;
-    case 0x0f:
+    case ColumnType::Guid:
         return DataType::GUID;
-    case 0x10:
+    case ColumnType::Numeric:
         return DataType::Numeric;
+    case ColumnType::BigInt:
+        return DataType::BigInt;
+    case ColumnType::DateTimeExtended:
+        return DataType::DBTimeStamp;
     default:
         return DataType::VarBinary;
     }
@@ -225,53 +258,65 @@ Variant variantOf(int columnType, const QCborValue &v) {
     if (v.isNull() || v.isUndefined())
         return Variant::null();
     switch (columnType) {
-    case 0x01:
+    case ColumnType::Boolean:
         return Variant::boolean(v.toBool());
-    case 0x02:
-    case 0x03:
-    case 0x04:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Complex:
+    case ColumnType::BigInt:
         return Variant::number(v.toInteger());
-    case 0x05:
+    case ColumnType::Currency:
         return Variant::of(Variant::Kind::Currency, v.toInteger());
-    case 0x06:
+    case ColumnType::Single:
         return Variant::of(Variant::Kind::Single, 0, v.toDouble());
-    case 0x07:
+    case ColumnType::Double:
         return Variant::of(Variant::Kind::Double, 0, v.toDouble());
-    case 0x08:
+    case ColumnType::DateTime:
         return Variant::of(Variant::Kind::Date, 0, v.toDouble());
-    case 0x0a:
-    case 0x0c:
+    case ColumnType::Text:
+    case ColumnType::Memo:
         return Variant::ofText(v.toString());
-    case 0x10: {
+    case ColumnType::Numeric: {
         Variant d = Variant::of(Variant::Kind::Decimal);
         d.text = v.toString();
         return d;
     }
+    case ColumnType::DateTimeExtended: {
+        Variant t = Variant::of(Variant::Kind::Timestamp);
+        t.text = v.toString();
+        return t;
+    }
     default: {
-        Variant b = Variant::of(columnType == 0x0f ? Variant::Kind::Guid : Variant::Kind::Bytes);
+        Variant b = Variant::of(columnType == ColumnType::Guid ? Variant::Kind::Guid : Variant::Kind::Bytes);
         b.bytes = v.toByteArray();
         return b;
     }
     }
 }
 
+// Bytes of a value of a fixed-size type as ADO counts them (a DBTIMESTAMP for Date/Time Extended,
+// a DECIMAL for Numeric); 0 for the others.
 qint32 fixedSize(int columnType) {
     switch (columnType) {
-    case 0x01:
-    case 0x03:
+    case ColumnType::Boolean:
+    case ColumnType::Integer:
         return 2;
-    case 0x02:
+    case ColumnType::Byte:
         return 1;
-    case 0x04:
-    case 0x06:
+    case ColumnType::Long:
+    case ColumnType::Single:
+    case ColumnType::Complex:
         return 4;
-    case 0x05:
-    case 0x07:
-    case 0x08:
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt:
         return 8;
-    case 0x0f:
+    case ColumnType::Guid:
+    case ColumnType::DateTimeExtended:
         return 16;
-    case 0x10:
+    case ColumnType::Numeric:
         return 19;
     default:
         return 0;
@@ -279,11 +324,12 @@ qint32 fixedSize(int columnType) {
 }
 
 bool isLong(int columnType) {
-    return columnType == 0x0b || columnType == 0x0c;
+    return columnType == ColumnType::Ole || columnType == ColumnType::Memo;
 }
 
-bool isVariable(int columnType) {
-    return columnType == 0x09 || columnType == 0x0a || isLong(columnType);
+// Text and binary values have their own length; fixed-length ones are padded to it.
+bool hasLength(int columnType) {
+    return columnType == ColumnType::Binary || columnType == ColumnType::Text || isLong(columnType);
 }
 
 } // namespace
@@ -301,14 +347,14 @@ qint32 Field::ActualSize() const {
     const QCborValue v = result_->value(index_);
     if (v.isNull())
         return 0;
-    if (!isVariable(c.columnType))
+    if (!hasLength(c.columnType))
         return fixedSize(c.columnType);
     return qint32(v.isString() ? v.toString().size() : v.toByteArray().size());
 }
 
 qint32 Field::Attributes() const {
     const ColumnInfo &c = column();
-    qint32 a = isVariable(c.columnType) ? 0 : FieldAttribute::Fixed;
+    qint32 a = hasLength(c.columnType) && !c.fixedLength ? 0 : FieldAttribute::Fixed;
     if (c.nullable)
         a |= FieldAttribute::IsNullable | FieldAttribute::MayBeNull;
     if (isLong(c.columnType))
@@ -320,11 +366,11 @@ qint32 Field::Attributes() const {
 
 qint32 Field::DefinedSize() const {
     const ColumnInfo &c = column();
-    if (c.columnType == 0x0a || c.columnType == 0x09)
+    if (c.columnType == ColumnType::Text || c.columnType == ColumnType::Binary)
         return c.size;
-    if (c.columnType == 0x0c)
+    if (c.columnType == ColumnType::Memo)
         return 536870910; // the most characters a memo holds
-    if (c.columnType == 0x0b)
+    if (c.columnType == ColumnType::Ole)
         return 1073741823; // the most bytes an OLE value holds
     return fixedSize(c.columnType);
 }
@@ -333,17 +379,15 @@ QString Field::Name() const {
     return column().name;
 }
 
+// The digits right of the decimal point: only exact decimals and timestamps have a scale (OLE DB
+// reports ~0 for every other type, integers and Currency included).
 quint8 Field::NumericScale() const {
     const ColumnInfo &c = column();
     switch (c.columnType) {
-    case 0x02:
-    case 0x03:
-    case 0x04:
-        return 0;
-    case 0x05:
-        return 4;
-    case 0x10:
+    case ColumnType::Numeric:
         return quint8(c.scale);
+    case ColumnType::DateTimeExtended:
+        return 7;
     default:
         return notNumeric;
     }
@@ -356,27 +400,31 @@ Variant Field::OriginalValue() const {
 quint8 Field::Precision() const {
     const ColumnInfo &c = column();
     switch (c.columnType) {
-    case 0x02:
+    case ColumnType::Byte:
         return 3;
-    case 0x03:
+    case ColumnType::Integer:
         return 5;
-    case 0x04:
+    case ColumnType::Long:
+    case ColumnType::Complex:
         return 10;
-    case 0x05:
+    case ColumnType::Currency:
+    case ColumnType::BigInt:
         return 19;
-    case 0x06:
+    case ColumnType::Single:
         return 7;
-    case 0x07:
+    case ColumnType::Double:
         return 15;
-    case 0x10:
-        return quint8(c.precision);
+    case ColumnType::Numeric:
+        return quint8(c.calculated ? 28 : c.precision); // a calculated Decimal keeps no precision of its own
+    case ColumnType::DateTimeExtended:
+        return 27; // the characters of "yyyy-mm-dd hh:mm:ss.fffffff"
     default:
         return notNumeric;
     }
 }
 
 int Field::Type() const {
-    return adoType(column().columnType);
+    return adoType(column());
 }
 
 Variant Field::Value() const {
@@ -499,6 +547,8 @@ std::vector<ColumnInfo> columnsOf(const QCborArray &list) {
         info.nullable = c[QStringLiteral("nullable")].toBool();
         info.autoNumber = c[QStringLiteral("autoNumber")].toBool();
         info.key = c[QStringLiteral("key")].toBool();
+        info.fixedLength = c[QStringLiteral("fixedLength")].toBool();
+        info.calculated = c[QStringLiteral("calculated")].toBool();
         out.push_back(info);
     }
     return out;

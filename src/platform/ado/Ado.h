@@ -38,7 +38,10 @@ constexpr int Boolean = 11;
 constexpr int BigInt = 20;
 constexpr int UnsignedTinyInt = 17;
 constexpr int GUID = 72;
+constexpr int Binary = 128;
+constexpr int WChar = 130;
 constexpr int Numeric = 131;
+constexpr int DBTimeStamp = 135;
 constexpr int VarWChar = 202;
 constexpr int LongVarWChar = 203;
 constexpr int VarBinary = 204;
@@ -64,8 +67,11 @@ constexpr int adConnectUnspecified = -1;
 constexpr int adOptionUnspecified = -1;
 constexpr int adParamInput = 1;
 
-// The ADO type of a column type as libmdb numbers it (Boolean 1 ... Numeric 0x10).
-int adoType(int columnType);
+struct ColumnInfo;
+
+// The ADO type of a column: by its type as the table definition numbers it (Boolean 1 ... Date/Time
+// Extended 0x14), fixed-length Text and Binary apart from variable ones.
+int adoType(const ColumnInfo &column);
 
 class Property {
 public:
@@ -107,6 +113,8 @@ struct ColumnInfo {
     bool nullable = true;
     bool autoNumber = false;
     bool key = false;
+    bool fixedLength = false; // stored in the fixed part of the row
+    bool calculated = false;  // its values are an expression's results, typed as the column
 };
 
 namespace detail {
