@@ -4,6 +4,7 @@
 // memory of the program (the report runs in a child process so that writing the file does not count).
 #include "Jet4Writer.h"
 
+#include "database/ReportLines.h"
 #include "database/Reports.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/dao/Dao.h"
@@ -77,7 +78,8 @@ int selectTablesOf(const QString &path) {
 }
 
 int runReport(const QString &path) {
-    QListWidget list;
+    QListWidget widget; // the panel's report list, as the program fills it
+    ListWidgetLines list(widget);
     ReportState state;
     state.connectionString = ado::connectionStringFor(path);
     const auto start = Clock::now();
@@ -95,8 +97,8 @@ int runReport(const QString &path) {
     }
     struct rusage children {};
     getrusage(RUSAGE_CHILDREN, &children); // the helper, which forked from this process early on
-    std::printf("%d %.1f %ld %ld %s\n", list.count(), ms, peakKiB, children.ru_maxrss,
-                list.count() > 0 ? list.item(list.count() - 1)->text().toUtf8().constData() : "");
+    std::printf("%d %.1f %ld %ld %s\n", widget.count(), ms, peakKiB, children.ru_maxrss,
+                widget.count() > 0 ? widget.item(widget.count() - 1)->text().toUtf8().constData() : "");
     return 0;
 }
 

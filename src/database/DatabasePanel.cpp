@@ -1,5 +1,7 @@
 #include "database/DatabasePanel.h"
 
+#include "database/ReportLines.h"
+
 #include "platform/PathCodec.h"
 
 #include "ui_DatabasePanel.h"
@@ -81,13 +83,15 @@ QString DatabasePanel::selectedTable() const {
 
 // DB Info.
 void DatabasePanel::on_Command20_clicked() {
-    runDatabaseReport(*ui_->List3, state_, selectedTable(), host_);
+    ListWidgetLines lines(*ui_->List3);
+    runDatabaseReport(lines, state_, selectedTable(), host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 
 // DB Properties.
 void DatabasePanel::on_Command21_clicked() {
-    runPropertiesReport(*ui_->List3, state_, host_);
+    ListWidgetLines lines(*ui_->List3);
+    runPropertiesReport(lines, state_, host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 

@@ -164,18 +164,18 @@ JetFile::~JetFile() {
     mdb_close(mdb_);
 }
 
-QCborMap JetFile::info() const {
-    QCborMap m;
-    m[QStringLiteral("engine")] = engineName(header_.jetVersion);
-    m[QStringLiteral("version")] = engineVersion(header_.jetVersion);
-    m[QStringLiteral("jet")] = header_.jetVersion;
-    m[QStringLiteral("pageSize")] = qint64(mdb_->fmt->pg_size);
-    m[QStringLiteral("codePage")] = mdb_->f->code_page;
-    m[QStringLiteral("localeId")] = mdb_->f->lang_id;
-    m[QStringLiteral("encrypted")] = mdb_->f->db_key != 0;
-    m[QStringLiteral("fileSize")] = header_.size;
-    m[QStringLiteral("library")] = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
-    return m;
+DatabaseInfo JetFile::info() const {
+    DatabaseInfo i;
+    i.engine = engineName(header_.jetVersion);
+    i.version = engineVersion(header_.jetVersion);
+    i.jet = header_.jetVersion;
+    i.pageSize = qint64(mdb_->fmt->pg_size);
+    i.codePage = mdb_->f->code_page;
+    i.localeId = mdb_->f->lang_id;
+    i.encrypted = mdb_->f->db_key != 0;
+    i.fileSize = header_.size;
+    i.library = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
+    return i;
 }
 
 } // namespace dbhost

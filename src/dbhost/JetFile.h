@@ -4,6 +4,8 @@
 
 #include <mdbtools.h>
 
+#include "helper_protocol/Messages.h"
+
 #include <QByteArray>
 #include <QCborMap>
 #include <QString>
@@ -47,7 +49,7 @@ public:
     MdbHandle *handle() const { return mdb_; }
     bool isJet3() const { return header_.jetVersion == MDB_VER_JET3; }
     // Engine, version, page size, code page, locale, encryption and size, for the reply to "open".
-    QCborMap info() const;
+    DatabaseInfo info() const;
 
 private:
     FileHeader header_;

@@ -119,7 +119,7 @@ void JetTable::readDefinition(const QByteArray &d) {
     for (int i = 0; i < count; ++i, at += f.columnEntry) {
         const unsigned char *c = p + at;
         ColumnDefinition col;
-        col.type = c[0];
+        col.type = ColumnType(c[0]);
         col.number = get16(c + f.colNumber);
         col.varIndex = get16(c + f.colVarIndex);
         col.flags = c[f.colFlags];
@@ -378,28 +378,28 @@ int JetTable::columnIndex(const char *name) const {
     return -1;
 }
 
-QCborArray JetTable::columns() const {
-    QCborArray out;
+std::vector<ColumnDescription> JetTable::columns() const {
+    std::vector<ColumnDescription> out;
     for (const ColumnDefinition &c : columns_) {
         const bool text = c.type == ColumnType::Text;
+        const bool numeric = c.type == ColumnType::Numeric;
         int size = c.length;
         if (text && c.calculated())
             size = std::max(0, size - 23);
         if (text && !jet3_)
             size /= 2;
-        QCborMap m;
-        m[QStringLiteral("name")] = c.name;
-        m[QStringLiteral("type")] = c.type;
-        m[QStringLiteral("size")] = size;
-        m[QStringLiteral("precision")] = c.type == ColumnType::Numeric ? c.precision : 0;
-        m[QStringLiteral("scale")] = c.type == ColumnType::Numeric ? c.scale : 0;
-        m[QStringLiteral("nullable")] =
-            (c.type != ColumnType::Boolean || c.calculated()) && (c.flags & 0x02) != 0;
-        m[QStringLiteral("autoNumber")] = (c.flags & 0x44) != 0;
-        m[QStringLiteral("key")] = c.key;
-        m[QStringLiteral("fixedLength")] = c.inFixedPart();
-        m[QStringLiteral("calculated")] = c.calculated();
-        out.append(m);
+        ColumnDescription d;
+        d.name = c.name;
+        d.type = c.type;
+        d.size = size;
+        d.precision = numeric ? c.precision : 0;
+        d.scale = numeric ? c.scale : 0;
+        d.nullable = (c.type != ColumnType::Boolean || c.calculated()) && (c.flags & 0x02) != 0;
+        d.autoNumber = (c.flags & 0x44) != 0;
+        d.key = c.key;
+        d.fixedLength = c.inFixedPart();
+        d.calculated = c.calculated();
+        out.push_back(d);
     }
     return out;
 }

@@ -13,7 +13,7 @@ namespace dbhost {
 // One column as the table definition describes it.
 struct ColumnDefinition {
     QString name;
-    int type = 0;
+    ColumnType type = ColumnType::Text;
     int number = 0;      // its bit in the null mask; counts deleted columns too
     int varIndex = 0;    // its entry in a row's table of variable offsets
     int fixedOffset = 0; // where it starts in a row's fixed part
@@ -43,7 +43,7 @@ public:
     int columnIndex(const char *name) const; // -1 when there is none
     const ColumnDefinition &column(int index) const { return columns_[size_t(index)]; }
     // Name, type, size, precision, scale, nullable, autoNumber, key, fixedLength and calculated of each.
-    QCborArray columns() const;
+    std::vector<ColumnDescription> columns() const;
 
     // Moves to the next row; false once the table is exhausted, and from then on.
     bool next();

@@ -73,7 +73,7 @@ QCborValue longValue(const ColumnShape &column, const unsigned char *p, size_t n
 
 } // namespace
 
-int fixedTypeSize(int type) {
+int fixedTypeSize(ColumnType type) {
     switch (type) {
     case ColumnType::Byte:
         return 1;

@@ -4,6 +4,8 @@
 // byte buffers; the table reader finds the bytes (fixed or variable part of the row, long-value pages)
 // and hands them here.
 
+#include "helper_protocol/Messages.h"
+
 #include <QByteArray>
 #include <QCborValue>
 #include <QString>
@@ -14,29 +16,8 @@
 
 namespace dbhost {
 
-// Column types as the table definitions number them.
-namespace ColumnType {
-constexpr int Boolean = 0x01;
-constexpr int Byte = 0x02;
-constexpr int Integer = 0x03;
-constexpr int Long = 0x04;
-constexpr int Currency = 0x05;
-constexpr int Single = 0x06;
-constexpr int Double = 0x07;
-constexpr int DateTime = 0x08;
-constexpr int Binary = 0x09;
-constexpr int Text = 0x0a;
-constexpr int Ole = 0x0b;
-constexpr int Memo = 0x0c;
-constexpr int Guid = 0x0f;
-constexpr int Numeric = 0x10;
-constexpr int Complex = 0x12;
-constexpr int BigInt = 0x13;
-constexpr int DateTimeExtended = 0x14;
-} // namespace ColumnType
-
 // Bytes a value of the type takes in the fixed part of a row; 0 for types without a fixed size.
-int fixedTypeSize(int type);
+int fixedTypeSize(ColumnType type);
 
 inline quint16 get16(const unsigned char *p) {
     return quint16(p[0] | p[1] << 8);
@@ -81,7 +62,7 @@ struct DecodeContext {
 };
 
 struct ColumnShape {
-    int type = 0;
+    ColumnType type = ColumnType::Text;
     int scale = 0;
     bool calculated = false;
 };

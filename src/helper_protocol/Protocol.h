@@ -33,6 +33,7 @@ constexpr int protocolVersion = 1;
 // A reply larger than this is taken for garbage.
 constexpr quint32 maximumFrame = 64u * 1024 * 1024;
 
+// Every key of every message; Messages.h says which message carries which.
 namespace Key {
 inline const QString version = QStringLiteral("v");
 inline const QString op = QStringLiteral("op");
@@ -40,7 +41,52 @@ inline const QString ok = QStringLiteral("ok");
 inline const QString error = QStringLiteral("error");
 inline const QString message = QStringLiteral("message");
 inline const QString log = QStringLiteral("log");
+// Requests
+inline const QString path = QStringLiteral("path");
+inline const QString table = QStringLiteral("table");
+inline const QString cursor = QStringLiteral("cursor");
+inline const QString max = QStringLiteral("max");
+// Replies
+inline const QString info = QStringLiteral("info");
+inline const QString objects = QStringLiteral("objects");
+inline const QString columns = QStringLiteral("columns");
+inline const QString rows = QStringLiteral("rows");
+inline const QString end = QStringLiteral("end");
+// The database's information
+inline const QString engine = QStringLiteral("engine");
+inline const QString engineVersion = QStringLiteral("version");
+inline const QString jet = QStringLiteral("jet");
+inline const QString pageSize = QStringLiteral("pageSize");
+inline const QString codePage = QStringLiteral("codePage");
+inline const QString localeId = QStringLiteral("localeId");
+inline const QString encrypted = QStringLiteral("encrypted");
+inline const QString fileSize = QStringLiteral("fileSize");
+inline const QString library = QStringLiteral("library");
+// A catalog object, a column
+inline const QString name = QStringLiteral("name");
+inline const QString type = QStringLiteral("type");
+inline const QString flags = QStringLiteral("flags");
+inline const QString database = QStringLiteral("database");
+inline const QString connect = QStringLiteral("connect");
+inline const QString foreignName = QStringLiteral("foreignName");
+inline const QString size = QStringLiteral("size");
+inline const QString precision = QStringLiteral("precision");
+inline const QString scale = QStringLiteral("scale");
+inline const QString nullable = QStringLiteral("nullable");
+inline const QString autoNumber = QStringLiteral("autoNumber");
+inline const QString key = QStringLiteral("key");
+inline const QString fixedLength = QStringLiteral("fixedLength");
+inline const QString calculated = QStringLiteral("calculated");
 } // namespace Key
+
+namespace Op {
+inline const QString open = QStringLiteral("open");
+inline const QString catalog = QStringLiteral("catalog");
+inline const QString query = QStringLiteral("query");
+inline const QString fetch = QStringLiteral("fetch");
+inline const QString rewind = QStringLiteral("rewind");
+inline const QString close = QStringLiteral("close");
+} // namespace Op
 
 // Error codes of a reply that is not ok.
 namespace Error {

@@ -2,11 +2,11 @@
 #include "Fixtures.h"
 
 #include "database/Prop.h"
+#include "database/ReportLines.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/ConnectionString.h"
 
 #include <QFile>
-#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,8 @@ using fixtures::Folder;
 
 namespace {
 
-QStringList items(const QListWidget &list) {
-    QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out << list.item(i)->text();
-    return out;
+QStringList items(const CollectedLines &list) {
+    return list.lines;
 }
 
 } // namespace
@@ -55,7 +52,7 @@ TEST(Prop, DataTypeTextNamesThirtyFiveTypesAndNoOthers) {
 }
 
 TEST(Prop, RunErrorReportIsFourLinesEvenWhenEmpty) {
-    QListWidget list;
+    CollectedLines list;
     Prop::reportRunError(list, "-2147467259", "Lumsifter Access Provider", "It broke.");
     Prop::reportRunError(list, "", "", "");
     EXPECT_EQ(items(list),
@@ -76,7 +73,7 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
     command.setActiveConnection(c);
     command.setCommandText("SELECT * FROM Authors");
     EXPECT_THROW(command.Execute(), ado::AdoError);
-    QListWidget list;
+    CollectedLines list;
     Prop::reportAdoErrors(list, c);
     const QStringList lines = items(list);
     ASSERT_EQ(lines.size(), 17) << lines.join(u'\n').toStdString();
@@ -91,7 +88,7 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
 
 TEST(Prop, NoProviderErrorsGiveTheHeaderAlone) {
     ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
-    QListWidget list;
+    CollectedLines list;
     Prop::reportAdoErrors(list, c);
     EXPECT_EQ(items(list), QStringList{"*** ADO ERROR CONDITION! ***"});
 }

@@ -23,7 +23,7 @@ Bytes ascii(const char *text, size_t size) {
 }
 
 QCborValue decode(int type, const Bytes &b, bool calculated = false, int scale = 0) {
-    return decodeValue(ColumnShape{type, scale, calculated}, b.data(), b.size(), DecodeContext{});
+    return decodeValue(ColumnShape{ColumnType(type), scale, calculated}, b.data(), b.size(), DecodeContext{});
 }
 
 Bytes wrapped(const Bytes &value) {
