@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using lumsift::ResultListModel;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -46,7 +46,6 @@ public:
     void end();
     bool running() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
-    const HostOptions &options() const { return options_; }
 
 private:
     void start();

@@ -240,7 +240,7 @@ QByteArray Form1::besideProgram(const QString &name) const {
 }
 
 QString Form1::timeOfDay() const {
-    return platform::timeOfDayText(platform_.clock->currentTime());
+    return platform::timeOfDayText(*platform_.clock);
 }
 
 void Form1::findFiles(const QString &location) {

@@ -67,26 +67,26 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-public slots: // public, so that tests can drive the reactions
-    void on_Timer2_timeout();
-    void on_Label16_clicked();
-    void on_Drive1_driveChanged();
-    void on_Text2_clicked();
-    void on_Command2_clicked();
-    void on_Command6_clicked();
-    void on_Command7_clicked();
-    void on_Command1_clicked();
-    void on_Command11_clicked();
-    void on_List1_listIndexChanged();
-    void on_Command10_clicked();
-    void on_Command22_clicked();
-    void on_Command8_clicked();
-    void on_Command4_clicked();
-    void on_Command9_clicked();
-    void on_Command5_clicked();
-    void on_Command12_clicked();
-    void on_Command13_clicked();
-    void on_Command17_clicked();
+public slots:                         // public, so that tests can drive the reactions
+    void on_Timer2_timeout();         // fade-in tick
+    void on_Label16_clicked();        // "Click Here if you inserted a removable media ...": refresh
+    void on_Drive1_driveChanged();    // a drive picked
+    void on_Text2_clicked();          // the location box: shows the drive list
+    void on_Command2_clicked();       // "Exit"
+    void on_Command6_clicked();       // "About"
+    void on_Command7_clicked();       // "Help"
+    void on_Command1_clicked();       // "Search"
+    void on_Command11_clicked();      // "Search all Drives"
+    void on_List1_listIndexChanged(); // the selection step
+    void on_Command10_clicked();      // "Copy Selected Filename"
+    void on_Command22_clicked();      // "Delete File"
+    void on_Command8_clicked();       // "Run (.exe .bat)"
+    void on_Command4_clicked();       // "Play wav Sound"
+    void on_Command9_clicked();       // "Search and Copy Lumsift.ocx"
+    void on_Command5_clicked();       // "Picture Viewer"
+    void on_Command12_clicked();      // "Save "
+    void on_Command13_clicked();      // "Open"
+    void on_Command17_clicked();      // "Open MDB"
 
 private:
     void startUp();

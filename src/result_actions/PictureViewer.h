@@ -43,12 +43,12 @@ public:
     // Announces that the slideshow found the typed file name and stops it.
     void ff();
 
-public slots: // public, so that tests can drive the reactions
-    void on_Command3_clicked();
-    void on_Option1_clicked();
-    void on_Option2_clicked();
-    void on_Check1_toggled(bool checked);
-    void on_Timer1_timeout();
+public slots:                             // public, so that tests can drive the reactions
+    void on_Command3_clicked();           // "Close"
+    void on_Option1_clicked();            // "Portrait"
+    void on_Option2_clicked();            // "Lanscape"
+    void on_Check1_toggled(bool checked); // "AutoPlay"
+    void on_Timer1_timeout();             // slideshow tick
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

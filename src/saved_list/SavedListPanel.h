@@ -38,10 +38,10 @@ public:
     QByteArray saveFile() const;
     QByteArray tempFile() const;
 
-public slots: // public, so that tests can drive the reactions
-    void on_lstEmployee_itemSelectionChanged();
-    void on_Command16_clicked();
-    void on_Command14_clicked();
+public slots:                                   // public, so that tests can drive the reactions
+    void on_lstEmployee_itemSelectionChanged(); // an entry selected
+    void on_Command16_clicked();                // "Delete"
+    void on_Command14_clicked();                // "Close"
 
 private:
     QString selectedEntry() const;

@@ -5,6 +5,8 @@
 
 #include <climits>
 
+namespace lumsift {
+
 ResultListModel::ResultListModel(QObject *parent)
     : QAbstractListModel(parent) {}
 
@@ -18,7 +20,7 @@ QByteArray ResultListModel::bytes(int row) const {
     const Row &r = rows_[std::size_t(row)];
     QByteArray path;
     base::appendFolderChain(
-        path, r.folder, lumsift::noFolder, [this](std::uint32_t f) { return folders_[f].parent; },
+        path, r.folder, noFolder, [this](std::uint32_t f) { return folders_[f].parent; },
         [this](QByteArray &out, std::uint32_t f) {
             const std::string_view name = text_.at(folders_[f].name);
             out.append(name.data(), qsizetype(name.size()));
@@ -47,7 +49,7 @@ void ResultListModel::clear() {
 }
 
 void ResultListModel::addItem(const QString &line) {
-    if (!storeRow(lumsift::noFolder, platform::encodePath(line).toStdString()))
+    if (!storeRow(noFolder, platform::encodePath(line).toStdString()))
         return;
     beginInsertRows({}, shown_, shown_);
     ++shown_;
@@ -61,7 +63,7 @@ std::size_t ResultListModel::memoryBytes() const {
 
 // An id this list never gave out (bad input) stands for no folder.
 std::uint32_t ResultListModel::knownFolder(std::uint32_t folder) const {
-    return folder < folders_.size() ? folder : lumsift::noFolder;
+    return folder < folders_.size() ? folder : noFolder;
 }
 
 // Rows beyond what the arena can reference (4 GiB of names) are not kept; the count stays true.
@@ -77,14 +79,14 @@ bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
 
 std::uint32_t ResultListModel::addFolder(std::uint32_t parent, std::string_view name) {
     const std::uint32_t ref = text_.store(name);
-    if (ref == base::TextArena::full || folders_.size() >= lumsift::noFolder)
-        return lumsift::noFolder;
+    if (ref == base::TextArena::full || folders_.size() >= noFolder)
+        return noFolder;
     folders_.push_back(Folder{knownFolder(parent), ref});
     return std::uint32_t(folders_.size() - 1);
 }
 
-void ResultListModel::appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) {
-    for (const lumsift::FoundName &name : names) {
+void ResultListModel::appendFiles(std::span<const FoundName> names, std::string_view arena) {
+    for (const FoundName &name : names) {
         const std::string_view bytes =
             name.offset <= arena.size() ? arena.substr(name.offset, name.length) : std::string_view();
         if (!storeRow(name.folder, bytes))
@@ -107,3 +109,5 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const {
         return {};
     return text(index.row());
 }
+
+} // namespace lumsift

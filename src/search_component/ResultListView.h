@@ -12,7 +12,7 @@ class ResultListView : public QListView {
 public:
     explicit ResultListView(QWidget *parent = nullptr);
 
-    ResultListModel &results() { return model_; }
+    lumsift::ResultListModel &results() { return model_; }
 
     int listCount() const { return model_.count(); }
     int listIndex() const { return listIndex_; }
@@ -30,6 +30,6 @@ signals:
 private:
     void followSelection();
 
-    ResultListModel model_;
+    lumsift::ResultListModel model_;
     int listIndex_ = -1;
 };

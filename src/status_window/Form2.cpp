@@ -130,7 +130,7 @@ void Form2::on_Timer4_timeout() {
 }
 
 void Form2::on_Timer5_timeout() {
-    Text2.Text = platform::timeOfDayText(platform_.clock->currentTime());
+    Text2.Text = platform::timeOfDayText(*platform_.clock);
 }
 
 QString Form2::overviewText(const QString &start, const QString &end, const QString &duration,
