@@ -65,6 +65,8 @@ BENCH_ROUNDS ?= 3
 SOAK_ROUNDS ?= 5000
 bench: build bench-deps
 	$(BUILD_DIR)/bin/lumsifter-bench $(BUILD_DIR)/bench --rounds $(BENCH_ROUNDS) --soak $(SOAK_ROUNDS)
+	$(BUILD_DIR)/bin/lumsifter-dbbench $(BUILD_DIR)/bench
+	$(BUILD_DIR)/bin/lumsifter-bench-savedlist $(BUILD_DIR)/bench
 
 screenshot: build
 	tests/e2e/take-screenshot.sh $(BUILD_DIR)/bin/lumsifter docs/main-window.png

@@ -12,7 +12,7 @@
 #include "StreamedSearch.h"
 #include "TreeGenerator.h"
 
-#include "main_window/ResultListView.h"
+#include "search_component/ResultListView.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -36,6 +36,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using lumsift::ResultListModel;
 
 namespace {
 

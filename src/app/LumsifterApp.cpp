@@ -24,12 +24,16 @@ LumsifterApp::~LumsifterApp() {
 
 Form2 &LumsifterApp::statusWindow() {
     if (!form2_)
-        form2_ = std::make_unique<Form2>(*this, platform_);
+        form2_ = std::make_unique<Form2>(
+            [this]() -> const Form2::MainWindowView * { return form1_ ? &form1_->statusView() : nullptr; },
+            platform_);
     return *form2_;
 }
 
 void LumsifterApp::load() {
-    form1_ = std::make_unique<Form1>(*this, platform_);
+    form1_ = std::make_unique<Form1>(Form1::ApplicationView{[this]() -> Form2 & { return statusWindow(); },
+                                                            [this] { refresh(); }, [this] { end(); }},
+                                     platform_);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = form1_->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

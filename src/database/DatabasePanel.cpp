@@ -1,8 +1,12 @@
 #include "database/DatabasePanel.h"
 
+#include "database/ReportLines.h"
+
+#include "platform/PathCodec.h"
+
 #include "ui_DatabasePanel.h"
 
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/MessageBox.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/dao/Dao.h"
@@ -16,7 +20,7 @@ DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
     , ui_(std::make_unique<Ui::DatabasePanel>())
     , mainWindow_(std::move(mainWindow))
     , messages_(std::move(messages))
-    , host_{std::move(helperProgram)} {
+    , host_{platform::encodePath(helperProgram)} {
     ui_->setupUi(this);
     applyColours();
     state_.connectionString = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));
@@ -55,7 +59,8 @@ void DatabasePanel::on_Command18_clicked() {
         db.emplace(engine.OpenDatabase(mainWindow_.Label31()));
     });
     step([&] {
-        for (const dao::TableDef &t : db.value().TableDefs()) {
+        check(db.has_value());
+        for (const dao::TableDef &t : db->TableDefs()) {
             step([&] {
                 if (t.Attributes() == 0)
                     ui_->List2->addItem(t.Name());
@@ -63,7 +68,10 @@ void DatabasePanel::on_Command18_clicked() {
         }
         state_.connectionString = ado::connectionStringFor(db->Name());
     });
-    step([&] { db.value().Close(); });
+    step([&] {
+        check(db.has_value());
+        db->Close();
+    });
     step([&] { ui_->Label30->setText(QString::number(ui_->List2->count())); });
 }
 
@@ -75,13 +83,15 @@ QString DatabasePanel::selectedTable() const {
 
 // DB Info.
 void DatabasePanel::on_Command20_clicked() {
-    runDatabaseReport(*ui_->List3, state_, selectedTable(), host_);
+    ListWidgetLines lines(*ui_->List3);
+    runDatabaseReport(lines, state_, selectedTable(), host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 
 // DB Properties.
 void DatabasePanel::on_Command21_clicked() {
-    runPropertiesReport(*ui_->List3, state_, host_);
+    ListWidgetLines lines(*ui_->List3);
+    runPropertiesReport(lines, state_, host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "database/Reports.h"
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include <QWidget>
 
@@ -56,10 +56,10 @@ public:
     const ReportState &reportState() const { return state_; }
 
 private slots:
-    void on_Command18_clicked();
-    void on_Command19_clicked();
-    void on_Command20_clicked();
-    void on_Command21_clicked();
+    void on_Command18_clicked(); // "Select"
+    void on_Command19_clicked(); // "Close"
+    void on_Command20_clicked(); // "DB Info"
+    void on_Command21_clicked(); // "DB Properties"
 
 private:
     void applyColours();

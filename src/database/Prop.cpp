@@ -1,13 +1,13 @@
 #include "database/Prop.h"
 
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/ado/Ado.h"
 
-#include <QListWidget>
+#include "database/ReportLines.h"
 
 namespace Prop {
 
-void reportAdoErrors(QListWidget &list, const ado::Connection &connection) {
+void reportAdoErrors(ReportLines &list, const ado::Connection &connection) {
     qint32 counter = 1;
     step([&] { list.addItem(QStringLiteral("*** ADO ERROR CONDITION! ***")); });
     step([&] {
@@ -30,7 +30,7 @@ void reportAdoErrors(QListWidget &list, const ado::Connection &connection) {
     });
 }
 
-void reportRunError(QListWidget &list, const QString &number, const QString &source,
+void reportRunError(ReportLines &list, const QString &number, const QString &source,
                     const QString &description) {
     list.addItem(QStringLiteral("*** ERROR CONDITION! ***"));
     list.addItem(QStringLiteral("VB Error # ") + number);

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class QListWidget;
+class ReportLines;
 
 namespace ado {
 class Connection;
@@ -14,10 +14,10 @@ namespace Prop {
 
 // "*** ADO ERROR CONDITION! ***" and eight lines per provider error of the connection. Never fails;
 // a line whose value cannot be read is left out.
-void reportAdoErrors(QListWidget &list, const ado::Connection &connection);
+void reportAdoErrors(ReportLines &list, const ado::Connection &connection);
 
 // The four lines of the general error report.
-void reportRunError(QListWidget &list, const QString &number, const QString &source,
+void reportRunError(ReportLines &list, const QString &number, const QString &source,
                     const QString &description);
 
 // "Required ", "Optional ", "Read ", "Write " for bits 0x1, 0x2, 0x200, 0x400, in that order.

@@ -3,7 +3,7 @@
 #include "database/Prop.h"
 #include "platform/ado/Ado.h"
 
-#include <QListWidget>
+#include "database/ReportLines.h"
 
 #include <functional>
 #include <optional>
@@ -32,7 +32,7 @@ void record(ReportState &state, qint32 number, const QString &source, const QStr
 
 // Either error route: record the error, write the ADO error report (ADO route only), then the
 // general one.
-void reportError(QListWidget &list, ReportState &state, Route route, const ReportObjects &objects) {
+void reportError(ReportLines &list, ReportState &state, Route route, const ReportObjects &objects) {
     try {
         throw;
     } catch (const ado::AdoError &e) {
@@ -59,7 +59,7 @@ void openConnection(ado::Connection &connection, const QString &connectionString
     connection.Open(QString(), QString(), QString(), ado::adConnectUnspecified);
 }
 
-void dumpRecords(QListWidget &list, ado::Recordset &rs) {
+void dumpRecords(ReportLines &list, ado::Recordset &rs) {
     while (!rs.Eof()) {
         const QString first = text(rs.Fields().Item(0).Value());
         const QString second = text(rs.Fields().Item(1).Value());
@@ -69,7 +69,7 @@ void dumpRecords(QListWidget &list, ado::Recordset &rs) {
     }
 }
 
-void dumpColumns(QListWidget &list, ado::Recordset &rs) {
+void dumpColumns(ReportLines &list, ado::Recordset &rs) {
     const qint16 count = qint16(rs.Fields().Count());
     for (qint16 i = 0; i <= count - 1; ++i) {
         auto field = [&] { return rs.Fields().Item(i); };
@@ -87,7 +87,7 @@ void dumpColumns(QListWidget &list, ado::Recordset &rs) {
 }
 
 // Four lines per property, each reading the property afresh.
-void dumpProperties(QListWidget &list, const std::function<ado::PropertyList()> &properties) {
+void dumpProperties(ReportLines &list, const std::function<ado::PropertyList()> &properties) {
     const qint16 count = qint16(properties().Count());
     for (qint16 i = 0; i <= count - 1; ++i) {
         list.addItem(tab + QStringLiteral("Name = ") + properties().Item(i).Name());
@@ -114,7 +114,7 @@ QString selectAllFrom(const QString &table) {
     return QStringLiteral("SELECT * FROM [") + name + u']';
 }
 
-void runDatabaseReport(QListWidget &list, ReportState &state, const QString &table,
+void runDatabaseReport(ReportLines &list, ReportState &state, const QString &table,
                        const dbhost::HostOptions &host) {
     ReportObjects objects;
     Route route = Route::General;
@@ -152,7 +152,7 @@ void runDatabaseReport(QListWidget &list, ReportState &state, const QString &tab
     finish(objects);
 }
 
-void runPropertiesReport(QListWidget &list, ReportState &state, const dbhost::HostOptions &host) {
+void runPropertiesReport(ReportLines &list, ReportState &state, const dbhost::HostOptions &host) {
     ReportObjects objects;
     Route route = Route::General;
     try {

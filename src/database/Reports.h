@@ -2,11 +2,11 @@
 
 // The two database reports, "DB Info" and "DB Properties", written into the report list.
 
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
 #include <QString>
 
-class QListWidget;
+class ReportLines;
 
 // What both reports share and keep between clicks.
 struct ReportState {
@@ -21,9 +21,9 @@ QString selectAllFrom(const QString &table);
 
 // "DB Info": the records of the table (field 0, field 1, "Year Born") and the properties of each
 // column, or the error reports.
-void runDatabaseReport(QListWidget &list, ReportState &state, const QString &table,
+void runDatabaseReport(ReportLines &list, ReportState &state, const QString &table,
                        const dbhost::HostOptions &host);
 
 // "DB Properties": the provider properties of the connection, a command on Authors, its result and
 // that result's first field, or the error reports.
-void runPropertiesReport(QListWidget &list, ReportState &state, const dbhost::HostOptions &host);
+void runPropertiesReport(ReportLines &list, ReportState &state, const dbhost::HostOptions &host);

@@ -1,8 +1,12 @@
 #include "dbhost/JetFile.h"
 
-#include "dbhost/Protocol.h"
+#include "base/Descriptor.h"
 
+#include "helper_protocol/Protocol.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,24 +17,16 @@ namespace dbhost {
 namespace {
 
 constexpr int catalogPages = 3; // header, usage maps, the catalog's definition
+constexpr size_t maskedStart = 0x18;
+constexpr size_t maskedJet3 = 126;
+constexpr size_t maskedJet4 = 128;
+constexpr size_t headerBytes = maskedStart + maskedJet4;
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
     throw HostError{code, message};
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using base::Descriptor;
 
 Descriptor openForChecking(const QByteArray &path) {
     // Non-blocking, so that a named pipe cannot hold the helper up.
@@ -57,6 +53,64 @@ int versionFrom(const unsigned char *header) {
     return version;
 }
 
+void rc4(const unsigned char *key, size_t keyLength, unsigned char *data, size_t length) {
+    unsigned char s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = (unsigned char)(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[size_t(i) % keyLength]) & 255;
+        std::swap(s[i], s[j]);
+    }
+    for (size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 255;
+        j = (j + s[i]) & 255;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 255];
+    }
+}
+
+} // namespace
+
+HeaderSecrets readSecrets(const unsigned char *header, size_t size) {
+    HeaderSecrets secrets;
+    if (size < maskedStart + maskedJet4)
+        return secrets;
+    const int version = header[0x14];
+    const size_t masked = version == MDB_VER_JET3 ? maskedJet3 : maskedJet4;
+    unsigned char clear[maskedJet4] = {};
+    std::memcpy(clear, header + maskedStart, masked);
+    static const unsigned char headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    rc4(headerKey, 4, clear, masked);
+    auto at = [&](size_t offset) { return clear + (offset - maskedStart); };
+    secrets.pageKey = quint32(at(0x3e)[0]) | quint32(at(0x3e)[1]) << 8 | quint32(at(0x3e)[2]) << 16 |
+                      quint32(at(0x3e)[3]) << 24;
+    if (version >= MDB_VER_ACCDB_2007) {
+        // ACE keeps no password in the header: a protected database is encrypted as a whole.
+        secrets.encrypted = secrets.pageKey != 0;
+        return secrets;
+    }
+    const size_t length = version == MDB_VER_JET3 ? 20 : 40;
+    unsigned char password[40];
+    std::memcpy(password, at(0x42), length);
+    auto anySet = [&] {
+        return std::any_of(password, password + length, [](unsigned char b) { return b != 0; });
+    };
+    if (!anySet()) // nothing stored at all, as some writers leave it: no password either
+        return secrets;
+    if (version == MDB_VER_JET4) {
+        // Jet 4 mixes the password with the integer part of the creation date.
+        double created = 0;
+        std::memcpy(&created, at(0x72), sizeof created);
+        const qint32 day = std::isfinite(created) && std::fabs(created) < 2e9 ? qint32(created) : 0;
+        for (size_t i = 0; i < length; ++i)
+            password[i] ^= (unsigned char)(quint32(day) >> (8 * (i % 4)));
+    }
+    secrets.password = anySet();
+    return secrets;
+}
+
+namespace {
+
 QString engineName(int jetVersion) {
     return jetVersion <= MDB_VER_JET4 ? QStringLiteral("Jet") : QStringLiteral("ACE");
 }
@@ -75,11 +129,19 @@ FileHeader checkFile(const QByteArray &path) {
         refuse(Error::notDatabase, QStringLiteral("The path names a folder, not a database file."));
     if (!S_ISREG(st.st_mode))
         refuse(Error::notDatabase, QStringLiteral("The path names no regular file."));
-    unsigned char header[0x20] = {};
-    if (::pread(fd.get(), header, sizeof header, 0) != ssize_t(sizeof header))
+    unsigned char header[headerBytes] = {};
+    const ssize_t got = ::pread(fd.get(), header, sizeof header, 0);
+    if (got < 0x20)
         refuse(Error::notDatabase, QStringLiteral("The file is too short to be an Access database."));
     FileHeader h;
     h.jetVersion = versionFrom(header);
+    const HeaderSecrets secrets = readSecrets(header, size_t(got));
+    if (secrets.password)
+        refuse(Error::needsPassword,
+               QStringLiteral("The database is protected by a password; it cannot be opened without it."));
+    if (secrets.encrypted)
+        refuse(Error::needsPassword,
+               QStringLiteral("The database is encrypted with a password; it cannot be opened without it."));
     h.pageSize = h.jetVersion == MDB_VER_JET3 ? 2048 : 4096;
     h.size = st.st_size;
     if (h.size < qint64(catalogPages) * h.pageSize)
@@ -102,18 +164,18 @@ JetFile::~JetFile() {
     mdb_close(mdb_);
 }
 
-QCborMap JetFile::info() const {
-    QCborMap m;
-    m[QStringLiteral("engine")] = engineName(header_.jetVersion);
-    m[QStringLiteral("version")] = engineVersion(header_.jetVersion);
-    m[QStringLiteral("jet")] = header_.jetVersion;
-    m[QStringLiteral("pageSize")] = qint64(mdb_->fmt->pg_size);
-    m[QStringLiteral("codePage")] = mdb_->f->code_page;
-    m[QStringLiteral("localeId")] = mdb_->f->lang_id;
-    m[QStringLiteral("encrypted")] = mdb_->f->db_key != 0;
-    m[QStringLiteral("fileSize")] = header_.size;
-    m[QStringLiteral("library")] = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
-    return m;
+DatabaseInfo JetFile::info() const {
+    DatabaseInfo i;
+    i.engine = engineName(header_.jetVersion);
+    i.version = engineVersion(header_.jetVersion);
+    i.jet = header_.jetVersion;
+    i.pageSize = qint64(mdb_->fmt->pg_size);
+    i.codePage = mdb_->f->code_page;
+    i.localeId = mdb_->f->lang_id;
+    i.encrypted = mdb_->f->db_key != 0;
+    i.fileSize = header_.size;
+    i.library = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
+    return i;
 }
 
 } // namespace dbhost

@@ -4,6 +4,8 @@
 
 #include <mdbtools.h>
 
+#include "helper_protocol/Messages.h"
+
 #include <QByteArray>
 #include <QCborMap>
 #include <QString>
@@ -23,6 +25,15 @@ struct FileHeader {
     qint64 size = 0;
 };
 
+// What the masked area of the header page says about protection: a database password (Jet 3, Jet 4)
+// or encryption of the whole file (ACE), and the page key of an encoded (not protected) Jet database.
+struct HeaderSecrets {
+    bool password = false;
+    bool encrypted = false;
+    quint32 pageKey = 0;
+};
+HeaderSecrets readSecrets(const unsigned char *header, size_t size);
+
 // Throws HostError unless the path names a regular file that starts like an Access database and is
 // long enough to hold its catalog.
 FileHeader checkFile(const QByteArray &path);
@@ -38,7 +49,7 @@ public:
     MdbHandle *handle() const { return mdb_; }
     bool isJet3() const { return header_.jetVersion == MDB_VER_JET3; }
     // Engine, version, page size, code page, locale, encryption and size, for the reply to "open".
-    QCborMap info() const;
+    DatabaseInfo info() const;
 
 private:
     FileHeader header_;

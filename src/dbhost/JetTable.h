@@ -1,56 +1,94 @@
 #pragma once
 
 #include "dbhost/JetFile.h"
+#include "dbhost/ValueDecoder.h"
 
 #include <QCborArray>
 #include <QCborValue>
 
-#include <memory>
 #include <vector>
 
 namespace dbhost {
 
-// One table read by libmdb on a handle of its own, walked forward row by row with typed values.
-// The definition page is given by the catalog; everything found damaged on the way throws HostError.
+// One column as the table definition describes it.
+struct ColumnDefinition {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int number = 0;      // its bit in the null mask; counts deleted columns too
+    int varIndex = 0;    // its entry in a row's table of variable offsets
+    int fixedOffset = 0; // where it starts in a row's fixed part
+    int length = 0;      // bytes (Jet 3 text: characters)
+    quint8 flags = 0;    // 0x01 fixed part, 0x02 may be null, 0x04 / 0x40 auto number
+    quint8 extFlags = 0; // 0xC0 calculated (ACE 2010 and later)
+    int precision = 0;
+    int scale = 0;
+    bool key = false;
+
+    bool inFixedPart() const { return flags & 0x01; }
+    bool calculated() const { return extFlags & 0xC0; }
+};
+
+// One table read straight from its pages: the definition (chained definition pages), the data pages
+// of its usage map, the rows of each page in slot order (a row moved to another page is read where
+// its pointer stands, deleted rows are skipped), each value decoded by its column's type from the
+// fixed or variable part of the row as the column definition places it. Pages come through libmdb,
+// which decrypts encoded databases. Everything found damaged on the way throws HostError.
 class JetTable {
 public:
     JetTable(MdbHandle *mdb, bool jet3, const QString &name, quint32 definitionPage);
-    ~JetTable();
     JetTable(const JetTable &) = delete;
     JetTable &operator=(const JetTable &) = delete;
 
-    int columnCount() const { return int(table_->num_cols); }
+    int columnCount() const { return int(columns_.size()); }
     int columnIndex(const char *name) const; // -1 when there is none
-    // Name, type, size, precision, scale, nullable, autoNumber and key of each column.
-    QCborArray columns() const;
+    const ColumnDefinition &column(int index) const { return columns_[size_t(index)]; }
+    // Name, type, size, precision, scale, nullable, autoNumber, key, fixedLength and calculated of each.
+    std::vector<ColumnDescription> columns() const;
 
-    // Moves to the next row; false once the table is exhausted, and from then on (libmdb would start
-    // over).
+    // Moves to the next row; false once the table is exhausted, and from then on.
     bool next();
     QCborValue value(int column) const;
     void rewind();
 
+    struct Format;
+
 private:
-    MdbColumn *column(int index) const;
-    void readColumnFlags();
-    void readKeyColumns();
-    QCborValue fixedValue(const MdbColumn *c, int start, int size) const;
-    QCborValue variableValue(const MdbColumn *c, int start, int size) const;
+    QByteArray page(quint32 number) const;
+    QByteArray definition(quint32 first) const;
+    void readDefinition(const QByteArray &d);
+    void readDataPages(quint32 usageMap);
+    bool ownsDataPage(const QByteArray &p) const;
+    bool locateRow(const QByteArray &p, int row, int &start, int &end) const;
+    bool loadRow(QByteArray p, int row);
+    void crackRow();
+    QByteArray longValue(const unsigned char *header, size_t size) const;
+    [[noreturn]] void damaged(const QString &what) const;
 
     MdbHandle *mdb_;
     bool jet3_;
-    MdbCatalogEntry entry_{};
-    MdbTableDef *table_ = nullptr;
-    std::vector<MdbField> fields_;
-    std::vector<unsigned char> flags_; // raw column flags by column, 0x02 = may be null
-    std::vector<bool> key_;
+    const Format *format_;
+    QString name_;
+    quint32 definitionPage_;
+    quint32 pageCount_;
+    std::vector<ColumnDefinition> columns_; // by column number
+    int variableColumns_ = 0;
+    std::vector<quint32> dataPages_;
+    DecodeContext context_;
+
+    // The cursor.
+    size_t nextPage_ = 0;
+    QByteArray page_;
+    int pageRows_ = 0;
+    int nextRow_ = 0;
     bool end_ = false;
+    // The current row: its page and place, and what the row header says.
+    QByteArray rowPage_;
+    int rowStart_ = 0;
+    int rowSize_ = 0;
+    int rowColumns_ = 0;
+    int nullMask_ = 0; // offset in the row
+    int fixedEnd_ = 0;
+    std::vector<int> varOffsets_;
 };
-
-// Text of a Jet 4 or ACE text or memo value: UTF-16LE, possibly in the compressed form.
-QString jet4Text(const unsigned char *data, size_t size);
-
-// A Numeric value's 17 bytes as decimal text with the given scale.
-QString numericText(const unsigned char *data, int scale);
 
 } // namespace dbhost

@@ -1,6 +1,6 @@
 #include "dbhost/Service.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <new>
 
@@ -11,9 +11,6 @@ namespace {
 constexpr int catalogPage = 2;
 constexpr int maximumCatalogRows = 1 << 20;
 constexpr qint64 replyBudget = 1024 * 1024;
-constexpr int tableType = 1;
-
-const QString kCursor = QStringLiteral("cursor");
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
     throw HostError{code, message};
@@ -31,23 +28,12 @@ CatalogObject catalogObject(const JetTable &t, const int (&at)[7]) {
     CatalogObject o;
     o.id = t.value(at[0]).toInteger();
     o.name = t.value(at[1]).toString();
-    o.type = int(t.value(at[2]).toInteger());
+    o.type = ObjectType(t.value(at[2]).toInteger());
     o.flags = quint32(t.value(at[3]).toInteger());
     o.database = t.value(at[4]).toString();
     o.connect = t.value(at[5]).toString();
     o.foreignName = t.value(at[6]).toString();
     return o;
-}
-
-QCborMap toCbor(const CatalogObject &o) {
-    QCborMap m;
-    m[QStringLiteral("name")] = o.name;
-    m[QStringLiteral("type")] = o.type;
-    m[QStringLiteral("flags")] = qint64(o.flags);
-    m[QStringLiteral("database")] = o.database;
-    m[QStringLiteral("connect")] = o.connect;
-    m[QStringLiteral("foreignName")] = o.foreignName;
-    return m;
 }
 
 qint64 weight(const QCborValue &v) {
@@ -56,13 +42,13 @@ qint64 weight(const QCborValue &v) {
     return v.isByteArray() ? v.toByteArray().size() : 9;
 }
 
-QString kindOf(int type) {
+QString kindOf(ObjectType type) {
     switch (type) {
-    case 4:
+    case ObjectType::OdbcLink:
         return QStringLiteral("an ODBC link");
-    case 5:
+    case ObjectType::Query:
         return QStringLiteral("a query");
-    case 6:
+    case ObjectType::LinkedTable:
         return QStringLiteral("a link to a table of another database");
     default:
         return QStringLiteral("not a table");
@@ -108,17 +94,17 @@ QCborMap Service::handle(const QCborMap &request) {
 }
 
 QCborMap Service::dispatch(const QString &op, const QCborMap &request) {
-    if (op == u"open")
+    if (op == Op::open)
         return open(request);
-    if (op == u"catalog")
+    if (op == Op::catalog)
         return catalog();
-    if (op == u"query")
+    if (op == Op::query)
         return query(request);
-    if (op == u"fetch")
+    if (op == Op::fetch)
         return fetch(request);
-    if (op == u"rewind")
+    if (op == Op::rewind)
         return rewind(request);
-    if (op == u"close")
+    if (op == Op::close)
         return close(request);
     refuse(Error::badRequest, QStringLiteral("Unknown operation '%1'.").arg(op));
 }
@@ -139,31 +125,28 @@ const std::vector<CatalogObject> &Service::objects() {
 QCborMap Service::open(const QCborMap &request) {
     if (file_)
         refuse(Error::badRequest, QStringLiteral("A database is already open."));
-    file_ = std::make_unique<JetFile>(request.value(QStringLiteral("path")).toByteArray());
-    QCborMap reply = okReply();
-    reply[QStringLiteral("info")] = file_->info();
-    return reply;
+    file_ = std::make_unique<JetFile>(OpenRequest::fromCbor(request).path);
+    return OpenReply{file_->info()}.toCbor();
 }
 
 QCborMap Service::catalog() {
-    QCborArray list;
-    for (const CatalogObject &o : objects())
-        list.append(toCbor(o));
-    QCborMap reply = okReply();
-    reply[QStringLiteral("objects")] = list;
-    return reply;
+    return CatalogReply{objects()}.toCbor();
 }
 
 QCborMap Service::query(const QCborMap &request) {
-    const QString name = request.value(QStringLiteral("table")).toString();
+    const QString name = QueryRequest::fromCbor(request).table;
     const CatalogObject *found = nullptr;
     for (const CatalogObject &o : objects()) {
-        if (o.name.compare(name, Qt::CaseInsensitive) == 0 && (!found || o.type == tableType))
+        if (o.name.compare(name, Qt::CaseInsensitive) == 0 && (!found || o.type == ObjectType::LocalTable))
             found = &o;
     }
-    if (!found || (found->type != tableType && found->type != 4 && found->type != 5 && found->type != 6))
+    const auto isTableOrLink = [](ObjectType t) {
+        return t == ObjectType::LocalTable || t == ObjectType::OdbcLink || t == ObjectType::Query ||
+               t == ObjectType::LinkedTable;
+    };
+    if (!found || !isTableOrLink(found->type))
         refuse(Error::noSuchTable, QStringLiteral("The database has no table '%1'.").arg(name));
-    if (found->type != tableType)
+    if (found->type != ObjectType::LocalTable)
         refuse(
             Error::notLocalTable,
             QStringLiteral("'%1' is %2, which this provider does not read.").arg(name, kindOf(found->type)));
@@ -172,23 +155,22 @@ QCborMap Service::query(const QCborMap &request) {
     cursor->handle = mdb_clone_handle(file().handle());
     cursor->table = std::make_unique<JetTable>(cursor->handle, file().isJet3(), found->name,
                                                quint32(found->id & 0x00ffffff));
-    QCborMap reply = okReply();
-    reply[QStringLiteral("columns")] = cursor->table->columns();
-    reply[kCursor] = nextCursor_;
+    const QueryReply reply{nextCursor_, cursor->table->columns()};
     cursors_[nextCursor_++] = std::move(cursor);
-    return reply;
+    return reply.toCbor();
 }
 
-JetTable &Service::cursor(const QCborMap &request) {
-    const auto it = cursors_.find(request.value(kCursor).toInteger(-1));
+JetTable &Service::cursor(qint64 id) {
+    const auto it = cursors_.find(id);
     if (it == cursors_.end())
         refuse(Error::badRequest, QStringLiteral("No such result."));
     return *it->second->table;
 }
 
 QCborMap Service::fetch(const QCborMap &request) {
-    JetTable &t = cursor(request);
-    const qint64 max = qBound(qint64(1), request.value(QStringLiteral("max")).toInteger(1), qint64(4096));
+    const FetchRequest asked = FetchRequest::fromCbor(request);
+    JetTable &t = cursor(asked.cursor);
+    const qint64 max = qBound(qint64(1), asked.max, qint64(4096));
     QCborArray rows;
     qint64 budget = replyBudget;
     bool end = false;
@@ -204,19 +186,16 @@ QCborMap Service::fetch(const QCborMap &request) {
         }
         rows.append(row);
     }
-    QCborMap reply = okReply();
-    reply[QStringLiteral("rows")] = rows;
-    reply[QStringLiteral("end")] = end;
-    return reply;
+    return FetchReply{rows, end}.toCbor();
 }
 
 QCborMap Service::rewind(const QCborMap &request) {
-    cursor(request).rewind();
+    cursor(CursorRequest::fromCbor(request).cursor).rewind();
     return okReply();
 }
 
 QCborMap Service::close(const QCborMap &request) {
-    cursors_.erase(request.value(kCursor).toInteger(-1));
+    cursors_.erase(CursorRequest::fromCbor(request).cursor);
     return okReply();
 }
 

@@ -2,6 +2,7 @@
 
 #include "dbhost/JetFile.h"
 #include "dbhost/JetTable.h"
+#include "helper_protocol/Messages.h"
 
 #include <QCborMap>
 
@@ -10,17 +11,6 @@
 #include <vector>
 
 namespace dbhost {
-
-// One catalog row of MSysObjects.
-struct CatalogObject {
-    QString name;
-    qint64 id = 0;
-    int type = 0;
-    quint32 flags = 0;
-    QString database;
-    QString connect;
-    QString foreignName;
-};
 
 // Reads MSysObjects directly (its definition is always page 2) instead of libmdb's catalog reader,
 // which also parses the property blocks, where damaged files hang it or eat memory.
@@ -41,7 +31,7 @@ private:
     QCborMap close(const QCborMap &request);
     JetFile &file();
     const std::vector<CatalogObject> &objects();
-    JetTable &cursor(const QCborMap &request);
+    JetTable &cursor(qint64 id);
 
     struct Cursor {
         MdbHandle *handle;

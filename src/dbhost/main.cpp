@@ -1,11 +1,11 @@
 // lumsifter-dbhost: reads Access databases for the program, one request at a time, over its standard
 // input and output. It is the only code that runs libmdb, so that a damaged file that hangs or
 // crashes the library takes down this process only; the program limits its time and memory.
+#include "base/Descriptor.h"
 #include "dbhost/LogCapture.h"
-#include "dbhost/Protocol.h"
 #include "dbhost/Service.h"
+#include "helper_protocol/Protocol.h"
 
-#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -13,29 +13,11 @@ namespace {
 constexpr quint32 maximumRequest = 1024 * 1024;
 
 bool readExactly(int fd, char *into, size_t count) {
-    size_t got = 0;
-    while (got < count) {
-        const ssize_t n = ::read(fd, into + got, count - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        got += size_t(n);
-    }
-    return true;
+    return base::readExactly(fd, into, count) == base::Transfer::Done;
 }
 
 bool writeAll(int fd, const QByteArray &bytes) {
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + sent, size_t(bytes.size() - sent));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        sent += n;
-    }
-    return true;
+    return base::writeAll(fd, bytes.constData(), size_t(bytes.size())) == base::Transfer::Done;
 }
 
 } // namespace

@@ -1,18 +1,19 @@
 #include "main_window/Form1.h"
 
-#include "app/LumsifterApp.h"
+#include "base/Step.h"
 #include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
-#include "main_window/Step.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
 #include "platform/TimeText.h"
 #include "platform/Twips.h"
 #include "platform/Volumes.h"
+#include "result_actions/FileActions.h"
 #include "result_actions/PictureViewer.h"
 #include "saved_list/SavedListPanel.h"
 #include "status_window/Form2.h"
+#include "ui_Form1.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -60,29 +61,43 @@ QString helpText() {
         "'Lumsift.ocx'.\r\nDo not place this in any FOLDER or SUBFOLDER.\r\n");
 }
 
-Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
-    : app_(app)
+Form1::Form1(ApplicationView app, const platform::Platform &platform)
+    : app_(std::move(app))
     , platform_(platform)
     , timer2_(new QTimer(this))
+    , ui(std::make_unique<Ui::Form1>())
     , layered_(*this)
     , ls1_(platform.componentFile, platform.volumes, platform.component) {
     // Timers are named before setupUi so that it connects their slots by name.
     timer2_->setObjectName(QStringLiteral("Timer2"));
     timer2_->setInterval(1);
     timer2_->setTimerType(Qt::PreciseTimer);
-    ui.setupUi(this);
+    ui->setupUi(this);
+    statusView_ = {this,
+                   ui->List1,
+                   ui->Drive1,
+                   ui->Text1,
+                   ui->Text2,
+                   ui->Label4,
+                   ui->Label6,
+                   ui->Label12,
+                   ui->Label20,
+                   ui->Label29,
+                   ui->Label31,
+                   ui->lblTitle,
+                   {ui->Label26, ui->Label25, ui->Label27}};
     placePanels();
     design::applyLook(*this);
     banner_ = design::banner();
     setWindowIcon(QPixmap::fromImage(design::icon()));
     setFixedSize(size());
-    ui.Text1->setInsertPolicy(QComboBox::NoInsert);
-    ui.Text1->setCurrentIndex(-1);
-    ui.Text1->setEditText(QString());
+    ui->Text1->setInsertPolicy(QComboBox::NoInsert);
+    ui->Text1->setCurrentIndex(-1);
+    ui->Text1->setEditText(QString());
     // Keys reach the box itself, which hands them to its line edit; an Enter that the line edit gets
     // directly is passed up to the box as well.
-    ui.Text1->installEventFilter(this);
-    ui.Drive1->setDrives(platform_.volumes->drives());
+    ui->Text1->installEventFilter(this);
+    ui->Drive1->setDrives(platform_.volumes->drives());
     startUp();
     timer2_->start();
 }
@@ -90,33 +105,58 @@ Form1::Form1(LumsifterApp &app, const platform::Platform &platform)
 Form1::~Form1() = default;
 
 void Form1::placePanels() {
-    picture1_ = new PictureViewer(*this);
+    const auto timeOfDay = [this] { return this->timeOfDay(); };
+    const auto besideProgram = [this](const QString &name) { return this->besideProgram(name); };
+    picture1_ = new PictureViewer(this, {*ui->List1, [this] { return ui->Label4->text(); }, timeOfDay},
+                                  platform_.messageBox);
     picture1_->setGeometry(twipsRect(3240, 3840, 7455, 4335));
     picture1_->hide();
-    picture2_ = new SavedListPanel(*this);
+    picture2_ = new SavedListPanel(
+        this,
+        {[this] { return ui->Text3->text(); }, [this] { ui->Text3->clear(); }, timeOfDay, besideProgram},
+        platform_.messageBox);
     picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
     picture2_->hide();
-    DatabasePanel::MainWindowView view{[this] { return ui.Text3->text(); },
-                                       [this] { return ui.Label31->text(); }};
+    DatabasePanel::MainWindowView view{[this] { return ui->Text3->text(); },
+                                       [this] { return ui->Label31->text(); }};
     picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.applicationFolder,
                                   platform_.databaseHelper);
     picture6_->setGeometry(twipsRect(240, 3960, 12255, 4215));
     picture6_->hide();
+    fileActions_ = std::make_unique<FileActions>(
+        FileActions::MainWindowView{
+            *ui->List1,
+            *picture1_,
+            [this] { return ui->Text3->text(); },
+            [this](const QString &text) { ui->Text3->setText(text); },
+            [this] { return ui->Text4->text(); },
+            [this] { return ui->Text5->text(); },
+            [this](const QString &text) { ui->Text1->setEditText(text); },
+            [this] { return ui->Text2->text(); },
+            [this](const QString &text) { ui->Text2->setText(text); },
+            [this](const QString &drive) { return ui->Drive1->setDrive(drive); },
+            [this](const QString &text) { ui->Label4->setText(text); },
+            [this](bool enabled) { setEnabled(enabled); },
+            [this](const QString &location) { findFiles(location); },
+            [this] { finishSearch(); },
+            besideProgram,
+        },
+        platform_);
 }
 
 void Form1::startUp() {
-    step([&] { ui.Text4->setText(platform_.applicationFolder); });
-    step([&] { check(ui.Drive1->setDrive(QStringLiteral("C:"))); });
+    step([&] { ui->Text4->setText(platform_.applicationFolder); });
+    step([&] { check(ui->Drive1->setDrive(QStringLiteral("C:"))); });
     step([&] { app_.statusWindow(); });
     step([&] {
         for (const QString &line : instructionLines())
-            ui.List1->addItem(line);
+            ui->List1->addItem(line);
     });
     step([&] {
         lngAlpha_ = 0;
         applyOpacity(lngAlpha_);
     });
-    step([&] { ui.Label12->setText(QString::number(ui.Drive1->count())); });
+    step([&] { ui->Label12->setText(QString::number(ui->Drive1->count())); });
 }
 
 void Form1::applyOpacity(int alpha) {
@@ -126,9 +166,9 @@ void Form1::applyOpacity(int alpha) {
 }
 
 void Form1::on_Timer2_timeout() {
-    setTag(ui.Label1, addToCounter(tagOf(ui.Label1), 5));
-    lngAlpha_ = counterValue(tagOf(ui.Label1));
-    if (counterValue(tagOf(ui.Label1)) == 230)
+    setTag(ui->Label1, addToCounter(tagOf(ui->Label1), 5));
+    lngAlpha_ = counterValue(tagOf(ui->Label1));
+    if (counterValue(tagOf(ui->Label1)) == 230)
         timer2_->stop();
     applyOpacity(lngAlpha_);
 }
@@ -137,7 +177,7 @@ void Form1::rel() {
     timer2_->stop();
     lngAlpha_ = 230;
     applyOpacity(lngAlpha_);
-    ui.Label12->setText(QString::number(ui.Drive1->count()));
+    ui->Label12->setText(QString::number(ui->Drive1->count()));
 }
 
 void Form1::stopTimers() {
@@ -151,11 +191,11 @@ void Form1::on_Label16_clicked() {
 }
 
 void Form1::on_Drive1_driveChanged() {
-    step([&] { ui.Text1->setFocus(); });
+    step([&] { ui->Text1->setFocus(); });
 }
 
 void Form1::on_Text2_clicked() {
-    ui.Drive1->setVisible(true);
+    ui->Drive1->setVisible(true);
 }
 
 void Form1::on_Command2_clicked() {
@@ -187,7 +227,7 @@ void Form1::closeEvent(QCloseEvent *event) {
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui.Text1 && event->type() == QEvent::KeyPress) {
+    if (watched == ui->Text1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             searchLocation(); // the key goes on to the box as usual
@@ -196,15 +236,15 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
 }
 
 QByteArray Form1::besideProgram(const QString &name) const {
-    return platform::encodePath(ui.Text4->text() + u'/' + name);
+    return platform::encodePath(ui->Text4->text() + u'/' + name);
 }
 
 QString Form1::timeOfDay() const {
-    return platform::timeOfDayText(platform_.clock->currentTime());
+    return platform::timeOfDayText(*platform_.clock);
 }
 
 void Form1::findFiles(const QString &location) {
-    ls1_.FindFiles(ui.List1->results(), location, ui.Text1->currentText(), *this);
+    ls1_.FindFiles(ui->List1->results(), location, ui->Text1->currentText(), *this);
 }
 
 void Form1::on_Command1_clicked() {
@@ -214,20 +254,24 @@ void Form1::on_Command1_clicked() {
 void Form1::searchLocation() {
     Form2 &status = app_.statusWindow();
     step([&] { status.Timer5->start(); });
-    step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
+    step([&] { ui->Label29->setText(QStringLiteral("00:00:00")); });
     step([&] { status.Text1.Text = timeOfDay(); });
     step([&] { status.setLabel1Tag(QStringLiteral("0")); });
-    if (ui.Text1->currentText().isEmpty())
+    if (ui->Text1->currentText().isEmpty())
         return;
-    step([&] { ui.Text3->clear(); });
-    step([&] { ui.List1->clear(); });
+    step([&] { ui->Text3->clear(); });
+    step([&] { ui->List1->clear(); });
     step([&] { setEnabled(false); });
-    step([&] { findFiles(ui.Text2->text()); });
-    step([&] { setEnabled(true); });
-    step([&] { setWindowTitle(finishCaption); });
-    step([&] { ui.Label4->setText(QString::number(ui.List1->listCount())); });
+    step([&] { findFiles(ui->Text2->text()); });
+    finishSearch();
     step([&] { status.Text2.Text = timeOfDay(); });
     step([&] { status.compu(); });
+}
+
+void Form1::finishSearch() {
+    step([&] { setEnabled(true); });
+    step([&] { setWindowTitle(finishCaption); });
+    step([&] { ui->Label4->setText(QString::number(ui->List1->listCount())); });
 }
 
 void Form1::on_Command11_clicked() {
@@ -247,8 +291,8 @@ static QStringList drivesOfCount(const QString &count) {
 void Form1::searchAllDrives() {
     Form2 &status = app_.statusWindow();
     step([&] { status.Timer5->start(); });
-    step([&] { ui.Label29->setText(QStringLiteral("00:00:00")); });
-    const QString pattern = ui.Text1->currentText();
+    step([&] { ui->Label29->setText(QStringLiteral("00:00:00")); });
+    const QString pattern = ui->Text1->currentText();
     if (pattern.isEmpty())
         return;
     const QString prompt =
@@ -260,47 +304,45 @@ void Form1::searchAllDrives() {
     if (answer != platform::Answer::Yes)
         return;
     step([&] { status.setLabel1Tag(QStringLiteral("0")); });
-    step([&] { ui.Text3->clear(); });
+    step([&] { ui->Text3->clear(); });
     step([&] { status.Text1.Text = timeOfDay(); });
-    const QStringList drives = drivesOfCount(ui.Label12->text());
+    const QStringList drives = drivesOfCount(ui->Label12->text());
     if (!drives.isEmpty()) {
-        step([&] { ui.List1->clear(); });
+        step([&] { ui->List1->clear(); });
         for (const QString &drive : drives) {
-            step([&] { check(ui.Drive1->setDrive(drive)); });
-            step([&] { ui.Text2->setText(drive); });
+            step([&] { check(ui->Drive1->setDrive(drive)); });
+            step([&] { ui->Text2->setText(drive); });
             step([&] { setEnabled(false); });
-            step([&] { findFiles(ui.Text2->text()); });
+            step([&] { findFiles(ui->Text2->text()); });
         }
-        step([&] { setEnabled(true); });
-        step([&] { setWindowTitle(finishCaption); });
-        step([&] { ui.Label4->setText(QString::number(ui.List1->listCount())); });
+        finishSearch();
     }
     step([&] { status.Text2.Text = timeOfDay(); });
     step([&] { status.compu(); });
 }
 
 void Form1::on_List1_listIndexChanged() {
-    fileActions_.selectionStep();
+    fileActions_->selectionStep();
 }
 
 void Form1::on_Command10_clicked() {
-    fileActions_.copySelected();
+    fileActions_->copySelected();
 }
 
 void Form1::on_Command22_clicked() {
-    fileActions_.deleteFile();
+    fileActions_->deleteFile();
 }
 
 void Form1::on_Command8_clicked() {
-    fileActions_.run();
+    fileActions_->run();
 }
 
 void Form1::on_Command4_clicked() {
-    fileActions_.play();
+    fileActions_->play();
 }
 
 void Form1::on_Command9_clicked() {
-    fileActions_.searchAndCopyComponent();
+    fileActions_->searchAndCopyComponent();
 }
 
 void Form1::on_Command5_clicked() {

@@ -2,37 +2,48 @@
 
 #include "platform/LayeredWindow.h"
 #include "platform/Platform.h"
-#include "result_actions/FileActions.h"
 #include "search_component/LumsiftControl.h"
-#include "ui_Form1.h"
+#include "status_window/Form2.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 class DatabasePanel;
-class LumsifterApp;
+class FileActions;
 class PictureViewer;
 class SavedListPanel;
+
+namespace Ui {
+class Form1;
+}
 
 // The main window: the search area, the result list and the commands on it, the title strip, the
 // action row, the bottom bar and three panels hidden at start.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
+    // What the main window uses of the application: the status window, a refresh, the end.
+    struct ApplicationView {
+        std::function<Form2 &()> statusWindow; // created on first use
+        std::function<void()> refresh;
+        std::function<void()> end;
+    };
+
     // Loading the window runs its start-up.
-    Form1(LumsifterApp &app, const platform::Platform &platform);
+    Form1(ApplicationView app, const platform::Platform &platform);
     ~Form1() override;
 
-    Ui::Form1 &controls() { return ui; }
     PictureViewer &Picture1() { return *picture1_; }
     SavedListPanel &Picture2() { return *picture2_; }
     DatabasePanel &Picture6() { return *picture6_; }
-    LumsiftControl &LS1() { return ls1_; }
-    FileActions &fileActions() { return fileActions_; }
     QTimer &Timer2() { return *timer2_; }
-    platform::LayeredWindow &layered() { return layered_; }
     int lngAlpha() const { return lngAlpha_; }
-    const platform::Platform &platform() const { return platform_; }
+
+    // The controls the status window mirrors and writes.
+    const Form2::MainWindowView &statusView() const { return statusView_; }
 
     // Shown at once, without fading: after a refresh.
     void rel();
@@ -56,43 +67,46 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-public slots: // public, so that tests can drive the reactions
-    void on_Timer2_timeout();
-    void on_Label16_clicked();
-    void on_Drive1_driveChanged();
-    void on_Text2_clicked();
-    void on_Command2_clicked();
-    void on_Command6_clicked();
-    void on_Command7_clicked();
-    void on_Command1_clicked();
-    void on_Command11_clicked();
-    void on_List1_listIndexChanged();
-    void on_Command10_clicked();
-    void on_Command22_clicked();
-    void on_Command8_clicked();
-    void on_Command4_clicked();
-    void on_Command9_clicked();
-    void on_Command5_clicked();
-    void on_Command12_clicked();
-    void on_Command13_clicked();
-    void on_Command17_clicked();
+public slots:                         // public, so that tests can drive the reactions
+    void on_Timer2_timeout();         // fade-in tick
+    void on_Label16_clicked();        // "Click Here if you inserted a removable media ...": refresh
+    void on_Drive1_driveChanged();    // a drive picked
+    void on_Text2_clicked();          // the location box: shows the drive list
+    void on_Command2_clicked();       // "Exit"
+    void on_Command6_clicked();       // "About"
+    void on_Command7_clicked();       // "Help"
+    void on_Command1_clicked();       // "Search"
+    void on_Command11_clicked();      // "Search all Drives"
+    void on_List1_listIndexChanged(); // the selection step
+    void on_Command10_clicked();      // "Copy Selected Filename"
+    void on_Command22_clicked();      // "Delete File"
+    void on_Command8_clicked();       // "Run (.exe .bat)"
+    void on_Command4_clicked();       // "Play wav Sound"
+    void on_Command9_clicked();       // "Search and Copy Lumsift.ocx"
+    void on_Command5_clicked();       // "Picture Viewer"
+    void on_Command12_clicked();      // "Save "
+    void on_Command13_clicked();      // "Open"
+    void on_Command17_clicked();      // "Open MDB"
 
 private:
     void startUp();
     void placePanels();
     void applyOpacity(int alpha);
     void findFiles(const QString &location);
+    // The end every search shares: the window enabled, its caption, the result count.
+    void finishSearch();
 
-    LumsifterApp &app_;
+    ApplicationView app_;
     platform::Platform platform_;
     QTimer *timer2_;
-    Ui::Form1 ui;
+    std::unique_ptr<Ui::Form1> ui;
     PictureViewer *picture1_ = nullptr;
     SavedListPanel *picture2_ = nullptr;
     DatabasePanel *picture6_ = nullptr;
     platform::LayeredWindow layered_;
     LumsiftControl ls1_;
-    FileActions fileActions_{*this};
+    std::unique_ptr<FileActions> fileActions_;
+    Form2::MainWindowView statusView_{};
     int lngAlpha_ = 0;
     QImage banner_;
 };

@@ -1,8 +1,12 @@
 #include "platform/Files.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,32 +23,9 @@ bool fail() {
 
 bool failWith(int error) {
     lastError = error;
+    errno = error;
     return false;
 }
-
-// A file descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now, reporting whether the close (and so the last write) succeeded.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 QByteArray folderOf(const QByteArray &path) {
     const qsizetype slash = path.lastIndexOf('/');
@@ -53,21 +34,8 @@ QByteArray folderOf(const QByteArray &path) {
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-bool writeAll(int fd, const char *data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-bool copyContent(int from, int to) {
+// Copies with read and write, the way that works between any two files.
+bool copyByReading(int from, int to) {
     static constexpr size_t chunk = 1 << 20;
     QByteArray buffer(chunk, Qt::Uninitialized);
     for (;;) {
@@ -83,12 +51,41 @@ bool copyContent(int from, int to) {
     }
 }
 
-// A temporary file beside `target`, removed again unless kept.
+// Lets the kernel copy (without passing the bytes through this process, sharing extents where the
+// file system can); falls back to reading when it cannot, or when it copies nothing at the start,
+// which is what it does for files of pseudo file systems that report a size of 0.
+bool copyContent(int from, int to) {
+    bool copiedAny = false;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(1) << 30, 0);
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (n == 0)
+            return copiedAny || copyByReading(from, to);
+        if (errno == EINTR)
+            continue;
+        if (!copiedAny && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                           errno == EBADF || errno == EPERM))
+            return copyByReading(from, to);
+        return false;
+    }
+}
+
+// A new file beside `target`, created with the given permissions (the umask applies), removed again
+// unless it replaced the target.
 class TemporaryBeside {
 public:
-    explicit TemporaryBeside(const QByteArray &target)
-        : name_(folderOf(target) + "/.lumsifter-XXXXXX")
-        , fd_(::mkstemp(name_.data())) {}
+    TemporaryBeside(const QByteArray &target, mode_t mode) {
+        const QByteArray stem = folderOf(target) + "/.lumsifter-";
+        for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
+            name_ = stem + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            fd_.reset(::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+            if (!fd_.valid() && errno != EEXIST)
+                break;
+        }
+    }
     ~TemporaryBeside() {
         if (!kept_ && fd_.valid())
             ::unlink(name_.constData());
@@ -97,14 +94,13 @@ public:
     int fd() const { return fd_.get(); }
     // Closes the file and renames it over the target.
     bool replace(const QByteArray &target) {
+        kept_ = true; // renamed, or removed here
         if (!fd_.close() || ::rename(name_.constData(), target.constData()) != 0) {
             const int error = errno;
             ::unlink(name_.constData());
-            kept_ = true; // already removed
             errno = error;
             return false;
         }
-        kept_ = true;
         return true;
     }
 
@@ -114,17 +110,73 @@ private:
     bool kept_ = false;
 };
 
+// Read-only for the user: no write permission bit at all, or none that applies to the user.
+bool isReadOnly(const QByteArray &path, const struct stat &info) {
+    if (S_ISLNK(info.st_mode))
+        return false; // deleting a link takes the link, whatever its target allows
+    return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0;
+}
+
 } // namespace
 
+Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
+    if (path.isEmpty()) {
+        failWith(ENOENT);
+        return Descriptor();
+    }
+    Descriptor fd(::open(path.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+        fail();
+        return Descriptor();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failWith(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        return Descriptor();
+    }
+    // A regular file: reads and writes may wait for the disk as usual.
+    const int status = ::fcntl(fd.get(), F_GETFL);
+    if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+        fail();
+        return Descriptor();
+    }
+    return fd;
+}
+
+Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        Descriptor fd = openRegularFile(path, flags);
+        if (!fd.valid())
+            return fd;
+        while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() > waitMs) {
+                fail();
+                return Descriptor();
+            }
+            ::usleep(2000);
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd.get(), &held) == 0 && ::stat(path.constData(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        // Replaced while we waited: what we locked is no longer the file of that name.
+    }
+}
+
+bool writeAll(int fd, const char *data, qsizetype size) {
+    return base::writeAll(fd, data, std::size_t(size)) == base::Transfer::Done || fail();
+}
+
 bool copyFile(const QByteArray &source, const QByteArray &target) {
-    if (source.isEmpty() || target.isEmpty())
+    if (target.isEmpty())
         return failWith(ENOENT);
-    Descriptor from(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    const Descriptor from = openRegularFile(source, O_RDONLY);
     struct stat sourceInfo {};
     if (!from.valid() || ::fstat(from.get(), &sourceInfo) != 0)
-        return fail();
-    if (!S_ISREG(sourceInfo.st_mode))
-        return failWith(EISDIR);
+        return false;
     struct stat targetInfo {};
     if (::stat(target.constData(), &targetInfo) == 0) {
         if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
@@ -132,10 +184,9 @@ bool copyFile(const QByteArray &source, const QByteArray &target) {
         if (S_ISDIR(targetInfo.st_mode))
             return failWith(EISDIR);
     }
-    TemporaryBeside copy(target);
+    TemporaryBeside copy(target, sourceInfo.st_mode & 0777);
     if (!copy.valid() || !copyContent(from.get(), copy.fd()))
         return fail();
-    ::fchmod(copy.fd(), sourceInfo.st_mode & 07777);
     return copy.replace(target) || fail();
 }
 
@@ -145,6 +196,8 @@ bool deleteFile(const QByteArray &path) {
         return fail();
     if (S_ISDIR(info.st_mode))
         return failWith(EISDIR);
+    if (isReadOnly(path, info))
+        return failWith(EACCES);
     return ::unlink(path.constData()) == 0 || fail();
 }
 
@@ -154,25 +207,20 @@ bool isRegularFile(const QByteArray &path) {
 }
 
 bool writeFileAtomically(const QByteArray &path, const QByteArray &content) {
-    TemporaryBeside file(path);
+    struct stat old {};
+    const bool existed = ::stat(path.constData(), &old) == 0;
+    TemporaryBeside file(path, 0600);
     if (!file.valid() || !writeAll(file.fd(), content.constData(), content.size()) || ::fsync(file.fd()) != 0)
         return fail();
-    struct stat old {};
-    ::fchmod(file.fd(), ::stat(path.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    ::fchmod(file.fd(), existed ? (old.st_mode & 07777) : 0644);
     return file.replace(path) || fail();
 }
 
-bool readWholeFile(const QByteArray &path, QByteArray &content) {
-    Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
-        return fail();
-    if (!S_ISREG(info.st_mode))
-        return failWith(EISDIR);
+bool readAll(int fd, QByteArray &content) {
     content.clear();
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -183,11 +231,14 @@ bool readWholeFile(const QByteArray &path, QByteArray &content) {
     }
 }
 
+bool readWholeFile(const QByteArray &path, QByteArray &content) {
+    const Descriptor fd = openRegularFile(path, O_RDONLY);
+    return fd.valid() && readAll(fd.get(), content);
+}
+
 bool appendToFile(const QByteArray &path, const QByteArray &bytes) {
-    Descriptor fd(::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.valid() || !writeAll(fd.get(), bytes.constData(), bytes.size()))
-        return fail();
-    return fd.close() || fail();
+    Descriptor fd = openRegularFileLocked(path, O_WRONLY | O_APPEND | O_CREAT);
+    return fd.valid() && writeAll(fd.get(), bytes.constData(), bytes.size()) && (fd.close() || fail());
 }
 
 QString lastErrorText() {

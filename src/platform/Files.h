@@ -1,16 +1,36 @@
 #pragma once
 
+#include "base/Descriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 namespace platform {
+
+using base::Descriptor;
+
+// Opens a file the user chose (raw path bytes) without ever blocking: a named pipe or a device would
+// stall open() or read() until another process acts, so the open does not wait, and anything but a
+// regular file (symbolic links followed) is refused. `flags` are open(2)'s access flags (O_RDONLY,
+// O_WRONLY | O_APPEND | O_CREAT, ...). Invalid, with the reason kept for lastErrorText(), on failure.
+Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode = 0644);
+
+// openRegularFile, then an exclusive lock (flock) on the file, waited for at most `waitMs`. A file
+// rewritten by replacing it (writeFileAtomically) is a new file: the lock is taken again on whatever
+// the name holds once the lock is held, so that two processes never both work on what they read.
+Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs = 10000);
 
 // Copies the file `source` to `target` (raw path bytes), overwriting an existing target. The copy is
 // written into a temporary file beside the target and renamed over it, so that a failed copy never
-// leaves a half-written target. Copying a file onto itself, a directory, or a missing file fails.
+// leaves a half-written target. Copying a file onto itself, a directory, a special file or a missing
+// file fails. The copy gets the source's permissions without set-user-id, set-group-id and sticky,
+// masked by the umask, as cp gives them.
 bool copyFile(const QByteArray &source, const QByteArray &target);
 
-// Deletes the named file; never a directory. False when nothing was deleted.
+// Deletes the named file; never a directory, and never a file that is read-only for the user (no
+// write permission, as a read-only file is left in place by every delete of the program).
 bool deleteFile(const QByteArray &path);
 
 // Whether the path names an existing regular file (symbolic links followed).
@@ -22,9 +42,14 @@ bool writeFileAtomically(const QByteArray &path, const QByteArray &content);
 
 // The file's whole content; false when it cannot be read.
 bool readWholeFile(const QByteArray &path, QByteArray &content);
+// The whole content from an open descriptor's current position.
+bool readAll(int fd, QByteArray &content);
 
-// Appends to the file, creating it when missing; false unless every byte was written.
+// Appends to the file under its lock (openRegularFileLocked), creating it when missing; false unless
+// every byte was written.
 bool appendToFile(const QByteArray &path, const QByteArray &bytes);
+// Writes every byte, going on after interruptions and short writes.
+bool writeAll(int fd, const char *data, qsizetype size);
 
 // The reason of the last failure of the calls above, as text.
 QString lastErrorText();

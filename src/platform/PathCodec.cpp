@@ -1,41 +1,12 @@
 #include "platform/PathCodec.h"
 
+#include "base/Utf8.h"
+
 namespace platform {
 
 namespace {
 
 constexpr char16_t escapeBase = 0xDC00;
-
-// Length of the valid UTF-8 sequence at data[i], or 0 when the byte there does not start one.
-// Overlong forms, surrogates and code points past U+10FFFF are not valid.
-int validSequenceLength(const unsigned char *data, qsizetype size, qsizetype i, char32_t &codePoint) {
-    const unsigned char lead = data[i];
-    int length;
-    char32_t minimum;
-    if (lead < 0x80) {
-        codePoint = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, minimum = 0x80, codePoint = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, minimum = 0x800, codePoint = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, minimum = 0x10000, codePoint = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > size)
-        return 0;
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = data[i + k];
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-        return 0;
-    return length;
-}
 
 void appendUtf8(QByteArray &out, char32_t cp) {
     if (cp < 0x80) {
@@ -64,7 +35,7 @@ QString decodePath(QByteArrayView bytes) {
     out.reserve(size);
     for (qsizetype i = 0; i < size;) {
         char32_t cp = 0;
-        const int length = validSequenceLength(data, size, i, cp);
+        const int length = base::utf8SequenceAt(data, std::size_t(size), std::size_t(i), cp);
         if (length == 0) {
             out += QChar(char16_t(escapeBase + data[i]));
             ++i;

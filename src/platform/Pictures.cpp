@@ -1,29 +1,24 @@
 #include "platform/Pictures.h"
 
+#include "platform/Files.h"
+
 #include <QFile>
 #include <QImageReader>
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
 std::optional<QImage> loadPicture(const QByteArray &path) {
-    // Opened by its raw bytes, so that names that are not valid UTF-8 load too.
-    const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // Opened by its raw bytes, so that names that are not valid UTF-8 load too; a named pipe or a
+    // device is no picture and must not stall the window.
+    Descriptor fd = openRegularFile(path, O_RDONLY);
+    if (!fd.valid())
         return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return std::nullopt;
-    }
+    fd.release(); // the file closes it now
     // The format comes from the content, not the name: a file named .jpg that is a PNG loads.
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);

@@ -8,12 +8,25 @@
 #include "platform/SystemFacts.h"
 #include "platform/Volumes.h"
 
+#include "platform/PathCodec.h"
+
 #include <QCoreApplication>
+
+#include <climits>
+#include <unistd.h>
 
 namespace platform {
 
 QString programFolder() {
-    return QCoreApplication::applicationDirPath();
+    // The link names the program's file by its bytes, whatever the folder's name is made of; Qt's own
+    // answer is empty for a name that is not valid UTF-8.
+    QByteArray program(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink("/proc/self/exe", program.data(), size_t(program.size()));
+    if (length <= 0 || length >= program.size())
+        return QCoreApplication::applicationDirPath();
+    program.truncate(length);
+    const qsizetype slash = program.lastIndexOf('/');
+    return decodePath(slash <= 0 ? QByteArrayView("/") : QByteArrayView(program).first(slash));
 }
 
 Platform Platform::real() {

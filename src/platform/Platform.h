@@ -27,7 +27,8 @@ struct Platform {
     std::shared_ptr<ProcessStarter> processes;
     std::shared_ptr<SoundPlayer> sound;
 
-    // The application folder shown in Text4: the folder of the running program.
+    // The application folder shown in Text4: the folder of the running program. These paths are
+    // decoded with the path codec: encodePath gives back their exact bytes.
     QString applicationFolder;
     // The search component's file; by default Lumsift.ocx in the application folder.
     QString componentFile;
@@ -42,7 +43,8 @@ struct Platform {
     static Platform real();
 };
 
-// The folder that holds the running program.
+// The folder that holds the running program, decoded with the path codec (encodePath gives its bytes
+// back exactly).
 QString programFolder();
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +31,22 @@ void onFinished(ca_context *, std::uint32_t, int, void *userdata) {
         return;
     waiter->done = true;
     waiter->finished.notify_all();
+}
+
+void ignoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
+
+// Without a sound device the ALSA library prints its search for one on stderr, a dozen lines for
+// every sound. Its message handler is set before the sound backend loads the library, so that the
+// backend finds the library, and the handler, already in place. Without the library nothing is said
+// anyway.
+void silenceAlsa() {
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    void *alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa)
+        return;
+    if (auto setHandler = reinterpret_cast<int (*)(Handler)>(::dlsym(alsa, "snd_lib_error_set_handler")))
+        setHandler(&ignoreAlsaMessage);
+    // The library stays loaded for the program's life, as the backend keeps it.
 }
 
 class Canberra {
@@ -62,6 +79,7 @@ public:
 
 private:
     Canberra() {
+        silenceAlsa();
         if (ca_context_create(&context_) != CA_SUCCESS)
             context_ = nullptr;
     }

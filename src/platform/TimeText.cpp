@@ -1,5 +1,7 @@
 #include "platform/TimeText.h"
 
+#include "platform/Clock.h"
+
 #include <QLocale>
 
 namespace platform {
@@ -61,6 +63,10 @@ QString durationText(int seconds) {
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString timeOfDayText(const Clock &clock) {
+    return timeOfDayText(clock.currentTime());
 }
 
 } // namespace platform

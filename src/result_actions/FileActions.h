@@ -1,15 +1,41 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QByteArray>
 #include <QString>
 
-class Form1;
+#include <functional>
+
+class PictureViewer;
+class ResultListView;
 
 // The commands on the selected result of the main window: the selection step, copy, delete, run,
 // play, and locating and copying the search component's file.
 class FileActions {
 public:
-    explicit FileActions(Form1 &form);
+    // What the commands use of the main window.
+    struct MainWindowView {
+        ResultListView &List1;
+        PictureViewer &Picture1;        // its two frames receive the selected picture
+        std::function<QString()> Text3; // the selected path
+        std::function<void(const QString &)> setText3;
+        std::function<QString()> Text4;                // the application folder
+        std::function<QString()> Text5;                // the name of a copy
+        std::function<void(const QString &)> setText1; // the pattern
+        std::function<QString()> Text2;                // the location
+        std::function<void(const QString &)> setText2;
+        std::function<bool(const QString &)> setDrive;  // Drive1; false when there is no such drive
+        std::function<void(const QString &)> setLabel4; // the result count
+        std::function<void(bool)> setEnabled;           // the whole window
+        // LS1.FindFiles into List1, with the location given, Text1's pattern and the window.
+        std::function<void(const QString &)> findFiles;
+        // The end every search shares: the window enabled, its caption "Finish search!", the count.
+        std::function<void()> finishSearch;
+        std::function<QByteArray(const QString &)> besideProgram; // a file in the application folder
+    };
+
+    FileActions(MainWindowView mainWindow, const platform::Platform &platform);
 
     // The selection of List1 changed: the path goes into Text3 and, if it is a picture, into both
     // frames of the viewer.
@@ -34,5 +60,6 @@ private:
     QByteArray selectedEntry(bool &selected) const;
     void prepareDrive(const QString &drive);
 
-    Form1 &form_;
+    MainWindowView mainWindow_;
+    platform::Platform platform_;
 };

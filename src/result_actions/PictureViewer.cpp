@@ -1,32 +1,46 @@
 #include "result_actions/PictureViewer.h"
 
-#include "main_window/Form1.h"
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/MessageBox.h"
+#include "search_component/ResultListView.h"
+#include "ui_PictureViewer.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 
 #include <cmath>
 
-PictureViewer::PictureViewer(Form1 &form)
-    : QWidget(&form)
-    , form_(form)
-    , timer1_(new QTimer(this)) {
+PictureViewer::PictureViewer(QWidget *parent, MainWindowView mainWindow,
+                             std::shared_ptr<platform::MessageBox> messages)
+    : QWidget(parent)
+    , mainWindow_(std::move(mainWindow))
+    , messages_(std::move(messages))
+    , timer1_(new QTimer(this))
+    , ui(std::make_unique<Ui::PictureViewer>()) {
     // The slideshow timer; named before setupUi so that its slot is connected by name.
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(3000);
-    ui.setupUi(this);
-    ui.Combo1->setInsertPolicy(QComboBox::NoInsert);
-    ui.Combo1->setCurrentText(QStringLiteral("3"));
+    ui->setupUi(this);
+    ui->Combo1->setInsertPolicy(QComboBox::NoInsert);
+    ui->Combo1->setCurrentText(QStringLiteral("3"));
     // Keys reach the box itself, which hands them to its line edit; watch both.
-    ui.Combo1->installEventFilter(this);
-    ui.Combo1->lineEdit()->installEventFilter(this);
+    ui->Combo1->installEventFilter(this);
+    ui->Combo1->lineEdit()->installEventFilter(this);
+}
+
+PictureViewer::~PictureViewer() = default;
+
+void PictureViewer::setImage1(const QImage &picture) {
+    ui->Image1->setPicture(picture);
+}
+
+void PictureViewer::setImage2(const QImage &picture) {
+    ui->Image2->setPicture(picture);
 }
 
 bool PictureViewer::eventFilter(QObject *watched, QEvent *event) {
     // Combo1 key press: every typed character is discarded, so its value is picked from the list.
-    if ((watched == ui.Combo1 || watched == ui.Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
+    if ((watched == ui->Combo1 || watched == ui->Combo1->lineEdit()) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty())
             return true;
@@ -40,17 +54,17 @@ void PictureViewer::open() {
 
 void PictureViewer::on_Command3_clicked() {
     setVisible(false);
-    ui.Check1->setChecked(false); // a change runs the AutoPlay reaction
+    ui->Check1->setChecked(false); // a change runs the AutoPlay reaction
 }
 
 void PictureViewer::on_Option1_clicked() {
-    ui.Image2->setVisible(false);
-    ui.Image1->setVisible(true);
+    ui->Image2->setVisible(false);
+    ui->Image1->setVisible(true);
 }
 
 void PictureViewer::on_Option2_clicked() {
-    ui.Image1->setVisible(false);
-    ui.Image2->setVisible(true);
+    ui->Image1->setVisible(false);
+    ui->Image2->setVisible(true);
 }
 
 void PictureViewer::on_Check1_toggled(bool checked) {
@@ -59,33 +73,33 @@ void PictureViewer::on_Check1_toggled(bool checked) {
         timer1_->start();
     else
         timer1_->stop();
-    form_.controls().List1->setEnabled(!checked);
+    mainWindow_.List1.setEnabled(!checked);
 }
 
 int PictureViewer::intervalMs() const {
     bool ok = false;
-    const double seconds = ui.Combo1->currentText().trimmed().toDouble(&ok);
+    const double seconds = ui->Combo1->currentText().trimmed().toDouble(&ok);
     const double ms = std::round(seconds * 1000);
     check(ok && ms >= 1 && ms <= std::numeric_limits<int>::max());
     return int(ms);
 }
 
 void PictureViewer::ff() {
-    form_.platform().messageBox->show(QStringLiteral("File has been found!"), platform::Style::Information,
-                                      form_.timeOfDay());
+    messages_->show(QStringLiteral("File has been found!"), platform::Style::Information,
+                    mainWindow_.timeOfDay());
     timer1_->stop();
 }
 
 void PictureViewer::on_Timer1_timeout() {
-    Ui::Form1 &c = form_.controls();
-    ResultListView &list = *c.List1;
+    ResultListView &list = mainWindow_.List1;
     step([&] { timer1_->setInterval(intervalMs()); });
     step([&] { check(list.setListIndex(list.listIndex() + 1)); });
     step([&] {
-        ui.Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") + c.Label4->text());
+        ui->Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") +
+                             mainWindow_.Label4());
     });
     step([&] {
-        const QString typed = ui.Text7->text();
+        const QString typed = ui->Text7->text();
         if (!list.text().endsWith(typed, Qt::CaseSensitive))
             return;
         timer1_->stop();

@@ -1,11 +1,21 @@
 #pragma once
 
-#include "ui_PictureViewer.h"
-
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
-class Form1;
+#include <functional>
+#include <memory>
+
+class ResultListView;
+
+namespace platform {
+class MessageBox;
+}
+
+namespace Ui {
+class PictureViewer;
+}
 
 // Picture1, the picture viewer panel: shows the selected result in a portrait or a landscape frame
 // and steps through the result list as a timed slideshow that stops at a typed file name. The
@@ -13,22 +23,32 @@ class Form1;
 class PictureViewer : public QWidget {
     Q_OBJECT
 public:
-    explicit PictureViewer(Form1 &form);
+    // What the viewer uses of the main window.
+    struct MainWindowView {
+        ResultListView &List1;
+        std::function<QString()> Label4; // the result count, kept current by the status window
+        std::function<QString()> timeOfDay;
+    };
 
-    Ui::PictureViewer &controls() { return ui; }
+    PictureViewer(QWidget *parent, MainWindowView mainWindow, std::shared_ptr<platform::MessageBox> messages);
+    ~PictureViewer() override;
+
     QTimer &Timer1() { return *timer1_; }
+    // Image1 and Image2, the portrait and the landscape frame.
+    void setImage1(const QImage &picture);
+    void setImage2(const QImage &picture);
 
     // "Picture Viewer" on the main window.
     void open();
     // Announces that the slideshow found the typed file name and stops it.
     void ff();
 
-public slots: // public, so that tests can drive the reactions
-    void on_Command3_clicked();
-    void on_Option1_clicked();
-    void on_Option2_clicked();
-    void on_Check1_toggled(bool checked);
-    void on_Timer1_timeout();
+public slots:                             // public, so that tests can drive the reactions
+    void on_Command3_clicked();           // "Close"
+    void on_Option1_clicked();            // "Portrait"
+    void on_Option2_clicked();            // "Lanscape"
+    void on_Check1_toggled(bool checked); // "AutoPlay"
+    void on_Timer1_timeout();             // slideshow tick
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -37,7 +57,8 @@ private:
     // Seconds per slide as picked in Combo1, in whole milliseconds; fails for a text that is no number.
     int intervalMs() const;
 
-    Form1 &form_;
+    MainWindowView mainWindow_;
+    std::shared_ptr<platform::MessageBox> messages_;
     QTimer *timer1_;
-    Ui::PictureViewer ui;
+    std::unique_ptr<Ui::PictureViewer> ui;
 };

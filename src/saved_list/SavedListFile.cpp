@@ -2,6 +2,10 @@
 
 #include "platform/Files.h"
 
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace saved_list {
 
 namespace {
@@ -10,17 +14,81 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool endsField(char c) {
-    return c == ',' || c == '\r' || c == '\n';
+// One field of a line: its entry, and the bytes it takes up to the comma or the line end.
+struct Field {
+    QByteArrayView entry;
+    QByteArrayView raw;
+};
+
+// Calls `field` for each field of one line (the line without its end).
+template <typename F> void forEachField(QByteArrayView line, F &&field) {
+    const qsizetype size = line.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const qsizetype start = i;
+        while (i < size && isBlank(line[i]))
+            ++i;
+        if (i >= size)
+            break; // trailing blanks hold no entry
+        QByteArrayView entry;
+        if (line[i] == '"') {
+            const qsizetype close = line.indexOf('"', i + 1);
+            const qsizetype end = close < 0 ? size : close;
+            entry = line.sliced(i + 1, end - i - 1);
+            i = end;
+            while (i < size && line[i] != ',')
+                ++i;
+        } else {
+            const qsizetype first = i;
+            while (i < size && line[i] != ',')
+                ++i;
+            qsizetype end = i;
+            while (end > first && isBlank(line[end - 1]))
+                --end;
+            entry = line.sliced(first, end - first);
+        }
+        field(Field{entry, line.sliced(start, i - start)});
+        if (i < size)
+            ++i; // past the comma
+    }
 }
 
-// Moves past the delimiter that ends a field: a comma, or a line end (CR LF, CR or LF).
-qsizetype pastDelimiter(const QByteArray &content, qsizetype i) {
+// The length of the line end at `i` (CR LF, CR or LF), 0 when there is none.
+qsizetype lineEndAt(QByteArrayView content, qsizetype i) {
     if (i >= content.size())
-        return i;
-    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
-        return i + 2;
-    return i + 1;
+        return 0;
+    if (content[i] == '\r')
+        return i + 1 < content.size() && content[i + 1] == '\n' ? 2 : 1;
+    return content[i] == '\n' ? 1 : 0;
+}
+
+// Calls `line` with each line of the content, without and with its line end.
+template <typename F> void forEachLine(QByteArrayView content, F &&line) {
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
+            ++end;
+        const qsizetype next = end + lineEndAt(content, end);
+        line(content.sliced(start, end - start), content.sliced(start, next - start));
+        start = next;
+    }
+}
+
+// Where the complete lines of a chunk end: a CR at its very end may be the first half of a CR LF.
+qsizetype completeLines(QByteArrayView chunk, bool atEnd) {
+    if (atEnd)
+        return chunk.size();
+    qsizetype end = chunk.size();
+    while (end > 0 && chunk[end - 1] != '\n' && chunk[end - 1] != '\r')
+        --end;
+    if (end == chunk.size() && end > 0 && chunk[end - 1] == '\r')
+        --end;
+    return end;
+}
+
+QString reason(const char *what) {
+    return QString::fromLatin1(what) + QStringLiteral(" (") + platform::lastErrorText() + u')';
 }
 
 } // namespace
@@ -40,45 +108,84 @@ QByteArray lines(const std::vector<QByteArray> &entries) {
     return out;
 }
 
-std::vector<QByteArray> parse(const QByteArray &content) {
+std::vector<QByteArray> parse(QByteArrayView content) {
     std::vector<QByteArray> entries;
-    qsizetype i = 0;
-    const qsizetype size = content.size();
-    while (i < size) {
-        while (i < size && isBlank(content[i]))
-            ++i;
-        if (i >= size)
-            break;
-        if (content[i] == '\r' || content[i] == '\n') {
-            i = pastDelimiter(content, i); // a blank line
-            continue;
-        }
-        if (content[i] == '"') {
-            const qsizetype close = content.indexOf('"', i + 1);
-            const qsizetype end = close < 0 ? size : close;
-            entries.push_back(content.mid(i + 1, end - i - 1));
-            i = end + 1;
-            while (i < size && !endsField(content[i]))
-                ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < size && !endsField(content[i]))
-                ++i;
-            qsizetype end = i;
-            while (end > start && isBlank(content[end - 1]))
-                --end;
-            entries.push_back(content.mid(start, end - start));
-        }
-        i = pastDelimiter(content, i);
-    }
+    forEachLine(content, [&](QByteArrayView text, QByteArrayView) {
+        forEachField(text, [&](const Field &field) { entries.push_back(field.entry.toByteArray()); });
+    });
     return entries;
 }
 
-std::optional<std::vector<QByteArray>> read(const QByteArray &path) {
+bool readEntries(int fd, const EntrySink &sink) {
+    static constexpr qsizetype chunk = 1 << 20;
+    QByteArray buffer;
+    qsizetype filled = 0;
+    for (;;) {
+        if (buffer.size() - filled < chunk)
+            buffer.resize(filled + chunk);
+        const ssize_t got = ::read(fd, buffer.data() + filled, size_t(chunk));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        filled += got;
+        const QByteArrayView data(buffer.constData(), filled);
+        const qsizetype complete = completeLines(data, got == 0);
+        forEachLine(data.first(complete), [&](QByteArrayView text, QByteArrayView) {
+            forEachField(text, [&](const Field &field) { sink(field.entry); });
+        });
+        if (got == 0)
+            return true;
+        // The unfinished last line moves to the front and waits for the rest.
+        std::memmove(buffer.data(), buffer.constData() + complete, size_t(filled - complete));
+        filled -= complete;
+    }
+}
+
+Removal removeEntries(QByteArrayView content, const EntryTest &remove) {
+    Removal result;
+    result.kept.reserve(content.size());
+    forEachLine(content, [&](QByteArrayView text, QByteArrayView whole) {
+        std::vector<QByteArrayView> kept;
+        int removedHere = 0;
+        forEachField(text, [&](const Field &field) {
+            if (remove(field.entry))
+                ++removedHere;
+            else
+                kept.push_back(field.raw);
+        });
+        result.removed += removedHere;
+        if (removedHere == 0) {
+            result.kept.append(whole);
+        } else if (!kept.empty()) {
+            for (size_t i = 0; i < kept.size(); ++i)
+                result.kept.append(i == 0 ? QByteArrayView() : QByteArrayView(",")).append(kept[i]);
+            result.kept.append(whole.sliced(text.size()));
+        }
+    });
+    return result;
+}
+
+bool append(const QByteArray &saveFile, const QByteArray &entry) {
+    return platform::appendToFile(saveFile, line(entry));
+}
+
+DeleteOutcome deleteEntries(const QByteArray &saveFile, const QByteArray &tempFile, const EntryTest &remove) {
+    const platform::Descriptor save = platform::openRegularFileLocked(saveFile, O_RDONLY);
     QByteArray content;
-    if (!platform::readWholeFile(path, content))
-        return std::nullopt;
-    return parse(content);
+    if (save.valid() ? !platform::readAll(save.get(), content) : errno != ENOENT)
+        return {0, reason("save.txt could not be read")};
+    const Removal removal = removeEntries(content, remove);
+    if (!platform::writeFileAtomically(tempFile, removal.kept))
+        return {0, reason("Temp.txt could not be written")};
+    if (removal.removed == 0)
+        return {0, {}};
+    QByteArray temp;
+    if (!platform::readWholeFile(tempFile, temp) || temp != removal.kept)
+        return {0, QStringLiteral("Temp.txt does not hold the kept entries")};
+    if (!platform::writeFileAtomically(saveFile, temp))
+        return {0, reason("save.txt could not be written")};
+    return {removal.removed, {}};
 }
 
 } // namespace saved_list

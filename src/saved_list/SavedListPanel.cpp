@@ -1,46 +1,50 @@
 #include "saved_list/SavedListPanel.h"
 
-#include "main_window/Form1.h"
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
 #include "saved_list/SavedListFile.h"
+#include "ui_SavedListPanel.h"
 
 using namespace platform::Style;
 
-SavedListPanel::SavedListPanel(Form1 &form)
-    : QWidget(&form)
-    , form_(form) {
-    ui.setupUi(this);
+SavedListPanel::SavedListPanel(QWidget *parent, MainWindowView mainWindow,
+                               std::shared_ptr<platform::MessageBox> messages)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::SavedListPanel>())
+    , mainWindow_(std::move(mainWindow))
+    , messages_(std::move(messages)) {
+    ui->setupUi(this);
 }
 
+SavedListPanel::~SavedListPanel() = default;
+
 QByteArray SavedListPanel::saveFile() const {
-    return form_.besideProgram(QStringLiteral("save.txt"));
+    return mainWindow_.besideProgram(QStringLiteral("save.txt"));
 }
 
 QByteArray SavedListPanel::tempFile() const {
-    return form_.besideProgram(QStringLiteral("Temp.txt"));
+    return mainWindow_.besideProgram(QStringLiteral("Temp.txt"));
 }
 
 QString SavedListPanel::selectedEntry() const {
-    const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    return ui->lstEmployee->text(ui->lstEmployee->selectedRow());
 }
 
 void SavedListPanel::showCount() {
-    ui.Label18->setText(QString::number(ui.lstEmployee->count()));
+    ui->Label18->setText(QString::number(ui->lstEmployee->count()));
 }
 
 void SavedListPanel::save() {
-    platform::MessageBox &messages = *form_.platform().messageBox;
-    const QString path = form_.controls().Text3->text();
+    platform::MessageBox &messages = *messages_;
+    const QString path = mainWindow_.Text3();
     if (path.isEmpty()) {
         messages.show(QStringLiteral("You must enter file path!!"), Critical, QStringLiteral("Select!"));
         return;
     }
     if (path == selectedEntry()) {
-        messages.show(QStringLiteral("EXISTED!"), OkOnly, form_.timeOfDay());
+        messages.show(QStringLiteral("EXISTED!"), OkOnly, mainWindow_.timeOfDay());
         return;
     }
     const QByteArray entry = platform::encodePath(path);
@@ -50,20 +54,18 @@ void SavedListPanel::save() {
             Critical, QStringLiteral("Select!"));
         return;
     }
-    if (!platform::appendToFile(saveFile(), saved_list::line(entry))) {
+    if (!saved_list::append(saveFile(), entry)) {
         messages.show(QStringLiteral("The path could not be saved to save.txt: ") + platform::lastErrorText(),
                       Critical, QStringLiteral("Select!"));
         return;
     }
-    ui.lstEmployee->addItem(path);
-    messages.show(path + QStringLiteral(" has been saved!"), Information, form_.timeOfDay());
+    ui->lstEmployee->addItem(path);
+    messages.show(path + QStringLiteral(" has been saved!"), Information, mainWindow_.timeOfDay());
 }
 
 void SavedListPanel::reload() {
-    ui.lstEmployee->clear();
     // A missing save.txt (nothing saved yet) is an empty list; it is not created here.
-    for (const QByteArray &entry : saved_list::read(saveFile()).value_or(std::vector<QByteArray>()))
-        ui.lstEmployee->addItem(platform::decodePath(entry));
+    ui->lstEmployee->entries().load(saveFile());
 }
 
 void SavedListPanel::open() {
@@ -73,47 +75,42 @@ void SavedListPanel::open() {
 }
 
 void SavedListPanel::on_lstEmployee_itemSelectionChanged() {
-    const QList<QListWidgetItem *> selected = ui.lstEmployee->selectedItems();
-    if (!selected.isEmpty())
-        ui.Text6->setText(selected.first()->text());
+    if (ui->lstEmployee->selectedRow() >= 0)
+        ui->Text6->setText(selectedEntry());
 }
 
-void SavedListPanel::rewrite(const std::vector<QByteArray> &kept, int removed) {
-    const QByteArray survivors = saved_list::lines(kept);
-    check(platform::writeFileAtomically(tempFile(), survivors));
-    if (removed == 0)
-        return;
-    QByteArray temp;
-    check(platform::readWholeFile(tempFile(), temp) && temp == survivors);
-    check(platform::writeFileAtomically(saveFile(), saved_list::lines(saved_list::parse(temp))));
+// Removes every entry equal to the selected one in any letter case. A rewrite that fails is said,
+// never reported as a deletion: save.txt is then left as it was.
+void SavedListPanel::deleteSelected() {
+    platform::MessageBox &messages = *messages_;
+    const QString toRemove = selectedEntry().toLower();
+    const saved_list::DeleteOutcome outcome =
+        saved_list::deleteEntries(saveFile(), tempFile(), [&](QByteArrayView entry) {
+            return platform::decodePath(entry).toLower() == toRemove;
+        });
+    mainWindow_.clearText3();
+    if (outcome.failure.isEmpty())
+        messages.show(QStringLiteral("item has been Deleted!"), Information, QStringLiteral("Deleted"));
+    else
+        messages.show(QStringLiteral("The item could not be deleted: ") + outcome.failure + u'.', Critical,
+                      QStringLiteral("Delete"));
 }
 
 void SavedListPanel::on_Command16_clicked() {
-    platform::MessageBox &messages = *form_.platform().messageBox;
+    platform::MessageBox &messages = *messages_;
     const int answer =
         messages.show(QStringLiteral("Delete selected item?"), YesNo, QStringLiteral("Delete"));
     if (answer == platform::Answer::Yes) {
-        if (ui.Text6->text().isEmpty()) {
+        if (ui->Text6->text().isEmpty()) {
             messages.show(QStringLiteral("You must select an item!!"), Critical, QStringLiteral("select"));
             showCount();
         } else {
-            const QString toRemove = selectedEntry().toLower();
-            std::vector<QByteArray> kept;
-            int removed = 0;
-            for (const QByteArray &entry : saved_list::read(saveFile()).value_or(std::vector<QByteArray>())) {
-                if (platform::decodePath(entry).toLower() == toRemove)
-                    ++removed;
-                else
-                    kept.push_back(entry);
-            }
-            step([&] { rewrite(kept, removed); });
-            form_.controls().Text3->clear();
-            messages.show(QStringLiteral("item has been Deleted!"), Information, QStringLiteral("Deleted"));
+            deleteSelected();
             showCount();
         }
     }
     step([&] { reload(); });
-    ui.Text6->clear();
+    ui->Text6->clear();
     showCount();
 }
 

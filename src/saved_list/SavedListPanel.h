@@ -1,22 +1,34 @@
 #pragma once
 
-#include "ui_SavedListPanel.h"
-
 #include <QByteArray>
 #include <QWidget>
 
-#include <optional>
-#include <vector>
+#include <functional>
+#include <memory>
 
-class Form1;
+namespace platform {
+class MessageBox;
+}
+
+namespace Ui {
+class SavedListPanel;
+}
 
 // Picture2, the saved list: paths kept in save.txt beside the program, shown in lstEmployee.
 class SavedListPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SavedListPanel(Form1 &form);
+    // What the panel uses of the main window.
+    struct MainWindowView {
+        std::function<QString()> Text3; // the selected path
+        std::function<void()> clearText3;
+        std::function<QString()> timeOfDay;                       // the title of several messages
+        std::function<QByteArray(const QString &)> besideProgram; // a file in the application folder
+    };
 
-    Ui::SavedListPanel &controls() { return ui; }
+    SavedListPanel(QWidget *parent, MainWindowView mainWindow,
+                   std::shared_ptr<platform::MessageBox> messages);
+    ~SavedListPanel() override;
 
     // "Save " on the main window: appends the path in Text3 to save.txt.
     void save();
@@ -26,19 +38,18 @@ public:
     QByteArray saveFile() const;
     QByteArray tempFile() const;
 
-public slots: // public, so that tests can drive the reactions
-    void on_lstEmployee_itemSelectionChanged();
-    void on_Command16_clicked();
-    void on_Command14_clicked();
+public slots:                                   // public, so that tests can drive the reactions
+    void on_lstEmployee_itemSelectionChanged(); // an entry selected
+    void on_Command16_clicked();                // "Delete"
+    void on_Command14_clicked();                // "Close"
 
 private:
     QString selectedEntry() const;
     void reload();
     void showCount();
-    // Writes the surviving entries to Temp.txt and, when something was removed, save.txt from
-    // what Temp.txt holds; save.txt is left untouched unless Temp.txt holds exactly the survivors.
-    void rewrite(const std::vector<QByteArray> &kept, int removed);
+    void deleteSelected();
 
-    Form1 &form_;
-    Ui::SavedListPanel ui;
+    std::unique_ptr<Ui::SavedListPanel> ui;
+    MainWindowView mainWindow_;
+    std::shared_ptr<platform::MessageBox> messages_;
 };

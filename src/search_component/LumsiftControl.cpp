@@ -3,8 +3,11 @@
 #include "platform/PathCodec.h"
 #include "platform/Volumes.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPluginLoader>
+
+#include <dlfcn.h>
 
 LumsiftControl::LumsiftControl(QString componentFile, std::shared_ptr<platform::Volumes> volumes,
                                std::shared_ptr<lumsift::SearchComponent> preset)
@@ -12,13 +15,31 @@ LumsiftControl::LumsiftControl(QString componentFile, std::shared_ptr<platform::
     , volumes_(std::move(volumes))
     , preset_(std::move(preset)) {}
 
+namespace {
+
+// The plugin's instance. The loader keeps the library loaded for the program's life and instance() is
+// shared. Qt takes file names as text and encodes them as UTF-8, so a path that is not valid UTF-8 (a
+// program folder named in another encoding) is loaded by its bytes and asked for its instance the
+// way the loader asks it.
+QObject *loadPlugin(const QString &file) {
+    const QByteArray bytes = platform::encodePath(QFileInfo(file).absoluteFilePath());
+    if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
+        return QPluginLoader(QFile::decodeName(bytes)).instance();
+    void *library = ::dlopen(bytes.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return nullptr;
+    using Instance = QObject *(*)();
+    const auto instance = reinterpret_cast<Instance>(::dlsym(library, "qt_plugin_instance"));
+    return instance ? instance() : nullptr;
+}
+
+} // namespace
+
 lumsift::SearchComponent *LumsiftControl::component() {
     if (preset_)
         return preset_.get();
     if (!loaded_) {
-        // The loader keeps the library loaded for the program's life; instance() is shared.
-        QPluginLoader loader(QFileInfo(componentFile_).absoluteFilePath());
-        loaded_ = qobject_cast<lumsift::SearchComponent *>(loader.instance());
+        loaded_ = qobject_cast<lumsift::SearchComponent *>(loadPlugin(componentFile_));
     }
     return loaded_;
 }

@@ -1,8 +1,11 @@
 #include "search_component/ResultListModel.h"
 
+#include "base/FolderChain.h"
 #include "platform/PathCodec.h"
 
 #include <climits>
+
+namespace lumsift {
 
 ResultListModel::ResultListModel(QObject *parent)
     : QAbstractListModel(parent) {}
@@ -15,16 +18,14 @@ QByteArray ResultListModel::bytes(int row) const {
     if (row < 0 || row >= count())
         return {};
     const Row &r = rows_[std::size_t(row)];
-    chain_.clear();
-    for (std::uint32_t f = r.folder; f != lumsift::noFolder; f = folders_[f].parent)
-        chain_.push_back(f);
     QByteArray path;
-    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
-        const std::string_view name = text_.at(folders_[*it].name);
-        if (!path.isEmpty() && !path.endsWith('/'))
-            path += '/';
-        path.append(name.data(), qsizetype(name.size()));
-    }
+    base::appendFolderChain(
+        path, r.folder, noFolder, [this](std::uint32_t f) { return folders_[f].parent; },
+        [this](QByteArray &out, std::uint32_t f) {
+            const std::string_view name = text_.at(folders_[f].name);
+            out.append(name.data(), qsizetype(name.size()));
+        },
+        chain_);
     if (!path.isEmpty() && !path.endsWith('/'))
         path += '/';
     const std::string_view name = text_.at(r.name);
@@ -48,7 +49,7 @@ void ResultListModel::clear() {
 }
 
 void ResultListModel::addItem(const QString &line) {
-    if (!storeRow(lumsift::noFolder, platform::encodePath(line).toStdString()))
+    if (!storeRow(noFolder, platform::encodePath(line).toStdString()))
         return;
     beginInsertRows({}, shown_, shown_);
     ++shown_;
@@ -62,7 +63,7 @@ std::size_t ResultListModel::memoryBytes() const {
 
 // An id this list never gave out (bad input) stands for no folder.
 std::uint32_t ResultListModel::knownFolder(std::uint32_t folder) const {
-    return folder < folders_.size() ? folder : lumsift::noFolder;
+    return folder < folders_.size() ? folder : noFolder;
 }
 
 // Rows beyond what the arena can reference (4 GiB of names) are not kept; the count stays true.
@@ -70,7 +71,7 @@ bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
     if (rows_.size() >= std::size_t(INT_MAX))
         return false;
     const std::uint32_t ref = text_.store(name);
-    if (ref == lumsift::TextArena::full)
+    if (ref == base::TextArena::full)
         return false;
     rows_.push_back(Row{knownFolder(folder), ref});
     return true;
@@ -78,14 +79,14 @@ bool ResultListModel::storeRow(std::uint32_t folder, std::string_view name) {
 
 std::uint32_t ResultListModel::addFolder(std::uint32_t parent, std::string_view name) {
     const std::uint32_t ref = text_.store(name);
-    if (ref == lumsift::TextArena::full || folders_.size() >= lumsift::noFolder)
-        return lumsift::noFolder;
+    if (ref == base::TextArena::full || folders_.size() >= noFolder)
+        return noFolder;
     folders_.push_back(Folder{knownFolder(parent), ref});
     return std::uint32_t(folders_.size() - 1);
 }
 
-void ResultListModel::appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) {
-    for (const lumsift::FoundName &name : names) {
+void ResultListModel::appendFiles(std::span<const FoundName> names, std::string_view arena) {
+    for (const FoundName &name : names) {
         const std::string_view bytes =
             name.offset <= arena.size() ? arena.substr(name.offset, name.length) : std::string_view();
         if (!storeRow(name.folder, bytes))
@@ -108,3 +109,5 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const {
         return {};
     return text(index.row());
 }
+
+} // namespace lumsift

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search_component/CompactStore.h"
+#include "base/CompactStore.h"
 #include "search_component/SearchComponent.h"
 
 #include <QAbstractListModel>
@@ -8,12 +8,14 @@
 
 #include <vector>
 
+namespace lumsift {
+
 // The rows of the result list. Found files are kept compactly: a table of folders (parent and name)
 // and, per row, its folder and its name; the full path is composed only for rows shown or used.
 // Rows that are not found files (the instruction lines) are ordinary rows without a folder. Names live
 // in one chunked byte arena and rows and folders are small fixed records in blocks, so a million
 // results take about 30 bytes each and growing never copies what is already stored.
-class ResultListModel : public QAbstractListModel, public lumsift::ResultSink {
+class ResultListModel : public QAbstractListModel, public ResultSink {
     Q_OBJECT
 public:
     explicit ResultListModel(QObject *parent = nullptr);
@@ -31,7 +33,7 @@ public:
 
     // lumsift::ResultSink
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override;
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override;
+    void appendFiles(std::span<const FoundName> names, std::string_view arena) override;
 
     // QAbstractListModel
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -50,11 +52,13 @@ private:
     std::uint32_t knownFolder(std::uint32_t folder) const;
     bool storeRow(std::uint32_t folder, std::string_view name);
 
-    lumsift::BlockVector<Folder> folders_;
-    lumsift::BlockVector<Row> rows_;
-    lumsift::TextArena text_;
+    base::BlockVector<Folder> folders_;
+    base::BlockVector<Row> rows_;
+    base::TextArena text_;
     // Rows the views know of; rows are stored first and announced in one insertion per batch.
     int shown_ = 0;
     // The folders of one path, reused between calls.
     mutable std::vector<std::uint32_t> chain_;
 };
+
+} // namespace lumsift

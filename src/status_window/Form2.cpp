@@ -1,12 +1,15 @@
 #include "status_window/Form2.h"
 
-#include "app/LumsifterApp.h"
-#include "main_window/Form1.h"
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/TimeText.h"
+#include "search_component/ResultListView.h"
 #include "system_info/SystemInformation.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -28,19 +31,20 @@ int parseOrFail(const QString &text) {
 
 } // namespace
 
-Form2::Form2(LumsifterApp &app, platform::Platform platform)
+Form2::Form2(MainWindowProvider mainWindow, platform::Platform platform)
     : Timer1(makeTimer("Timer1", 1, true))
     , Timer2(makeTimer("Timer2", 110, true))
     , Timer3(makeTimer("Timer3", 110, true))
     , Timer4(makeTimer("Timer4", 1000, true))
     , Timer5(makeTimer("Timer5", 100, false))
-    , app_(app)
+    , mainWindow_(std::move(mainWindow))
     , platform_(std::move(platform)) {
     setObjectName(QStringLiteral("Form2"));
-    systemInformation_ = std::make_unique<SystemInformation>(platform_, [this]() -> Ui::Form1 * {
-        Form1 *main = app_.form1();
-        return main ? &main->controls() : nullptr;
-    });
+    systemInformation_ =
+        std::make_unique<SystemInformation>(platform_, [this]() -> const SystemInformation::BottomBar * {
+            const MainWindowView *main = mainWindow_();
+            return main ? &main->bottomBar : nullptr;
+        });
     QMetaObject::connectSlotsByName(this);
 }
 
@@ -72,16 +76,16 @@ void Form2::setLabel1Caption(const QString &caption) {
 }
 
 void Form2::on_Timer1_timeout() {
-    Form1 *main = app_.form1();
+    const MainWindowView *main = mainWindow_();
     if (!main)
         return; // every step needs the main window
-    Ui::Form1 &c = main->controls();
+    const MainWindowView &c = *main;
     step([&] { setLabel1Caption(c.Label6->text()); });
     step([&] { setText(c.Label4, QString::number(c.List1->listCount())); });
     step([&] { setText(c.Label12, QString::number(c.Drive1->count())); });
-    step([&] { setText(c.Label6, main->windowTitle()); });
+    step([&] { setText(c.Label6, c.window->windowTitle()); });
     step([&] {
-        const QString location = c.Drive1->drive().left(3);
+        const QString location = c.Drive1->currentText().left(3);
         if (c.Text2->text() != location)
             c.Text2->setText(location);
     });
@@ -94,8 +98,8 @@ void Form2::on_Timer2_timeout() {
     const int stepNumber = counterValue(Tag);
     if (stepNumber < 1 || stepNumber > 12)
         return;
-    if (Form1 *main = app_.form1()) {
-        QLabel *title = main->controls().lblTitle;
+    if (const MainWindowView *main = mainWindow_()) {
+        QLabel *title = main->lblTitle;
         QPalette palette = title->palette();
         const int grey = titleGreys[stepNumber - 1];
         palette.setColor(QPalette::WindowText, QColor(grey, grey, grey));
@@ -107,7 +111,6 @@ void Form2::on_Timer2_timeout() {
 
 void Form2::on_Timer3_timeout() {
     systemInformation_->tick(Command1.Caption, Command1.Tag);
-    emit systemInformationTick();
 }
 
 void Form2::settleDuration() {
@@ -116,9 +119,9 @@ void Form2::settleDuration() {
     step([&] { dtDuration = dtEnd - dtStart; });
     step([&] { Label2.Caption = platform::durationText(dtDuration); });
     step([&] {
-        Form1 *main = app_.form1();
+        const MainWindowView *main = mainWindow_();
         check(main != nullptr);
-        main->controls().Label29->setText(Label2.Caption);
+        main->Label29->setText(Label2.Caption);
     });
 }
 
@@ -127,7 +130,7 @@ void Form2::on_Timer4_timeout() {
 }
 
 void Form2::on_Timer5_timeout() {
-    Text2.Text = platform::timeOfDayText(platform_.clock->currentTime());
+    Text2.Text = platform::timeOfDayText(*platform_.clock);
 }
 
 QString Form2::overviewText(const QString &start, const QString &end, const QString &duration,
@@ -151,11 +154,11 @@ void Form2::compu() {
     settleDuration();
     Timer5->stop();
     step([&] {
-        Form1 *main = app_.form1();
+        const MainWindowView *main = mainWindow_();
         check(main != nullptr);
-        const Ui::Form1 &c = main->controls();
-        const QString report = overviewText(Text1.Text, Text2.Text, Label2.Caption, c.Text1->currentText(),
-                                            c.List1->listCount(), c.Text2->text());
+        const QString report =
+            overviewText(Text1.Text, Text2.Text, Label2.Caption, main->Text1->currentText(),
+                         main->List1->listCount(), main->Text2->text());
         platform_.messageBox->show(report, platform::Style::Information, QStringLiteral("Search Result"));
     });
 }

@@ -1,15 +1,20 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "system_info/SystemInformation.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
-class LumsifterApp;
-class SystemInformation;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+class ResultListView;
 
 // The status window: never shown, it exists for its five timers and for a few controls that serve
 // as storage. Its ticks keep the main window's counters, mirrors, title colour and clock current,
@@ -18,7 +23,26 @@ class SystemInformation;
 class Form2 : public QObject {
     Q_OBJECT
 public:
-    Form2(LumsifterApp &app, platform::Platform platform);
+    // What the status window reads and writes of the main window.
+    struct MainWindowView {
+        QWidget *window; // its caption
+        ResultListView *List1;
+        QComboBox *Drive1;
+        QComboBox *Text1; // the pattern
+        QLineEdit *Text2; // the location
+        QLabel *Label4;   // result count
+        QLabel *Label6;   // the caption's mirror
+        QLabel *Label12;  // drive count
+        QLabel *Label20;  // folder count
+        QLabel *Label29;  // duration
+        QLabel *Label31;  // the selected entry's mirror
+        QLabel *lblTitle;
+        SystemInformation::BottomBar bottomBar;
+    };
+    // The main window's view; null while the main window reloads.
+    using MainWindowProvider = std::function<const MainWindowView *()>;
+
+    Form2(MainWindowProvider mainWindow, platform::Platform platform);
     ~Form2() override;
 
     // Controls used as storage.
@@ -63,10 +87,6 @@ public:
     static QString overviewText(const QString &start, const QString &end, const QString &duration,
                                 const QString &keyword, int results, const QString &lastDrive);
 
-signals:
-    // Timer3's tick: the system-information work of the bottom bar.
-    void systemInformationTick();
-
 public slots: // public, so that tests can drive the ticks
     void on_Timer1_timeout();
     void on_Timer2_timeout();
@@ -78,7 +98,7 @@ private:
     QTimer *makeTimer(const char *name, int interval, bool enabled);
     void settleDuration();
 
-    LumsifterApp &app_;
+    MainWindowProvider mainWindow_;
     platform::Platform platform_;
     Control label1_;
     std::unique_ptr<SystemInformation> systemInformation_;

@@ -1,11 +1,11 @@
 #include "system_info/SystemInformation.h"
 
-#include "main_window/Form1.h"
-#include "main_window/Step.h"
+#include "base/Step.h"
 #include "platform/Sockets.h"
 #include "platform/SystemFacts.h"
 #include "system_info/XCOPY1.h"
 
+#include <QLabel>
 #include <QScopeGuard>
 
 #include <cmath>
@@ -65,16 +65,16 @@ int TrackedMessageBox::show(const QString &prompt, int style, const QString &tit
 
 } // namespace sysinfo
 
-SystemInformation::SystemInformation(const platform::Platform &platform, MainControls mainControls)
+SystemInformation::SystemInformation(const platform::Platform &platform, BottomBarView bottomBar)
     : sockets_(platform.sockets)
     , facts_(platform.systemFacts)
     , messages_(platform.messageBox)
-    , mainControls_(std::move(mainControls)) {}
+    , bottomBar_(std::move(bottomBar)) {}
 
-Ui::Form1 &SystemInformation::controls() const {
-    Ui::Form1 *controls = mainControls_();
-    check(controls != nullptr);
-    return *controls;
+const SystemInformation::BottomBar &SystemInformation::bottomBar() const {
+    const BottomBar *bar = bottomBar_();
+    check(bar != nullptr);
+    return *bar;
 }
 
 platform::SystemFacts &SystemInformation::facts() const {
@@ -92,9 +92,9 @@ void SystemInformation::tick(QString &memoryLine, QString &userLine) {
         check(line.has_value());
         memoryLine = *line;
     });
-    step([&] { controls().Label25->setText(memoryLine); });
+    step([&] { bottomBar().Label25->setText(memoryLine); });
     step([&] { userLine = sysinfo::userLine(facts().userName()); });
-    step([&] { controls().Label27->setText(userLine); });
+    step([&] { bottomBar().Label27->setText(userLine); });
 }
 
 void SystemInformation::showHostName() {
@@ -103,5 +103,5 @@ void SystemInformation::showHostName() {
     check(sockets_ != nullptr);
     const QString name = XCOPY1(*sockets_, messages_).getHostName();
     // Fetched only now: the main window may have been reloaded while a box was open.
-    controls().Label26->setText(sysinfo::hostLine(name));
+    bottomBar().Label26->setText(sysinfo::hostLine(name));
 }

@@ -11,9 +11,7 @@
 #include <memory>
 #include <optional>
 
-namespace Ui {
-class Form1;
-}
+class QLabel;
 
 namespace platform {
 class Sockets;
@@ -56,10 +54,16 @@ private:
 // window's bottom bar, each step skipped when it fails.
 class SystemInformation {
 public:
-    // The main window's controls; null while the main window reloads.
-    using MainControls = std::function<Ui::Form1 *()>;
+    // The main window's bottom bar: its host, memory and user lines.
+    struct BottomBar {
+        QLabel *Label26; // host
+        QLabel *Label25; // memory
+        QLabel *Label27; // user
+    };
+    // The bottom bar of the main window; null while the main window reloads.
+    using BottomBarView = std::function<const BottomBar *()>;
 
-    SystemInformation(const platform::Platform &platform, MainControls mainControls);
+    SystemInformation(const platform::Platform &platform, BottomBarView bottomBar);
 
     // memoryLine and userLine are the status window's storage between computing a line and
     // showing it.
@@ -67,11 +71,11 @@ public:
 
 private:
     void showHostName();
-    Ui::Form1 &controls() const;
+    const BottomBar &bottomBar() const;
     platform::SystemFacts &facts() const;
 
     std::shared_ptr<platform::Sockets> sockets_;
     std::shared_ptr<platform::SystemFacts> facts_;
     sysinfo::TrackedMessageBox messages_;
-    MainControls mainControls_;
+    BottomBarView bottomBar_;
 };

@@ -3,8 +3,8 @@
 // ran out of time), and none may take the test process down.
 #include "Fixtures.h"
 
-#include "dbhost/HostSession.h"
-#include "dbhost/Protocol.h"
+#include "helper_protocol/HostSession.h"
+#include "helper_protocol/Protocol.h"
 #include "platform/dao/Dao.h"
 
 #include <QCborArray>
@@ -69,7 +69,7 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     dao::DBEngine &engine = dao::DBEngine::instance();
-    dbhost::HostOptions options{fixtures::helperProgram()};
+    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
     options.timeLimitMs = fuzzTimeLimitMs;
     engine.setHost(options);
     std::mt19937 random(20240611);
@@ -97,7 +97,7 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     std::mt19937 random(7);
-    dbhost::HostOptions options{fixtures::helperProgram()};
+    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
     options.timeLimitMs = fuzzTimeLimitMs;
     Outcomes seen;
     for (int run = 0; run < 800; ++run) {

@@ -17,7 +17,7 @@ namespace {
 
 DBEngine &engine() {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{fixtures::helperProgram()});
+    e.setHost(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
     return e;
 }
 
@@ -115,7 +115,9 @@ TEST(Dao, OpeningWhatIsNoDatabaseFails) {
     folder.writeBytes("notes.txt",
                       "Shopping: bread, milk, and a much longer line of text to pass the size\n");
     folder.writeBytes("zero.mdb", "");
-    QFile whole(folder.write("whole.mdb", {fixtures::authors()}, jet4::Options{1252, 0x409, 0x5eed}));
+    jet4::Options encoded;
+    encoded.pageKey = 0x5eed;
+    QFile whole(folder.write("whole.mdb", {fixtures::authors()}, encoded));
     whole.open(QIODevice::ReadOnly);
     QByteArray scrambled = whole.readAll();
     for (qsizetype i = 4096; i < scrambled.size(); i += 7)
@@ -136,6 +138,6 @@ TEST(Dao, OpeningWhatIsNoDatabaseFails) {
 
 TEST(Dao, AMissingHelperFailsTheOpen) {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{QStringLiteral("/nonexistent/helper")});
+    e.setHost(dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
     EXPECT_THROW(e.OpenDatabase(fixtures::sample("jk_testV2000.mdb")), DaoError);
 }

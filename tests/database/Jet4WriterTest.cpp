@@ -237,6 +237,20 @@ TEST(Jet4Writer, RejectsWhatTheFormatCannotHold) {
     wideRow.rows = {{Value::ofText(std::string(5000, 'x'))}};
     EXPECT_THROW(build({wideRow}), std::invalid_argument);
 
+    Options jet3;
+    jet3.version = 0;
+    Object longJet3Row{"L"};
+    longJet3Row.columns = {{"tx", Type::Text, 255}};
+    longJet3Row.rows = {{Value::ofText(std::string(255, 'x'))}}; // with its offsets past 255 bytes
+    EXPECT_THROW(build({longJet3Row}, jet3), std::invalid_argument);
+    Object notLatin1{"N"};
+    notLatin1.columns = {{"tx", Type::Text, 10}};
+    notLatin1.rows = {{Value::ofText("\xE2\x82\xAC")}}; // the euro sign
+    EXPECT_THROW(build({notLatin1}, jet3), std::invalid_argument);
+    Options longPassword;
+    longPassword.password = std::string(21, 'p');
+    EXPECT_THROW(build({}, longPassword), std::invalid_argument);
+
     EXPECT_EQ(utf16le("\xF0\x9F\x98\x80"), (std::vector<uint8_t>{0x3d, 0xd8, 0x00, 0xde}));
     EXPECT_THROW(utf16le("\xC3"), std::invalid_argument);
     EXPECT_THROW(utf16le("\xC3("), std::invalid_argument);

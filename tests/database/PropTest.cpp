@@ -2,11 +2,11 @@
 #include "Fixtures.h"
 
 #include "database/Prop.h"
+#include "database/ReportLines.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/ConnectionString.h"
 
 #include <QFile>
-#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,8 @@ using fixtures::Folder;
 
 namespace {
 
-QStringList items(const QListWidget &list) {
-    QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out << list.item(i)->text();
-    return out;
+QStringList items(const CollectedLines &list) {
+    return list.lines;
 }
 
 } // namespace
@@ -55,7 +52,7 @@ TEST(Prop, DataTypeTextNamesThirtyFiveTypesAndNoOthers) {
 }
 
 TEST(Prop, RunErrorReportIsFourLinesEvenWhenEmpty) {
-    QListWidget list;
+    CollectedLines list;
     Prop::reportRunError(list, "-2147467259", "Lumsifter Access Provider", "It broke.");
     Prop::reportRunError(list, "", "", "");
     EXPECT_EQ(items(list),
@@ -69,20 +66,20 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
     QFile whole(folder.write("a.mdb", {fixtures::authors()}));
     whole.open(QIODevice::ReadOnly);
     QByteArray bytes = whole.readAll();
-    bytes.replace(4096 * 2, 4096, QByteArray(4096, '\xee'));
-    ado::Connection c(dbhost::HostOptions{fixtures::helperProgram()});
+    bytes.truncate(4096 * 4); // the catalog's data page (5) is gone
+    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
     c.Open(ado::connectionStringFor(folder.writeBytes("broken.mdb", bytes)));
     ado::Command command;
     command.setActiveConnection(c);
     command.setCommandText("SELECT * FROM Authors");
     EXPECT_THROW(command.Execute(), ado::AdoError);
-    QListWidget list;
+    CollectedLines list;
     Prop::reportAdoErrors(list, c);
     const QStringList lines = items(list);
-    ASSERT_EQ(lines.size(), 17);
+    ASSERT_EQ(lines.size(), 17) << lines.join(u'\n').toStdString();
     EXPECT_EQ(lines.mid(0, 9),
               (QStringList{"*** ADO ERROR CONDITION! ***", "ADO Error #1:", "\tADO Error   #-2147467259",
-                           "\tDescription  The definition of table 'MSysObjects' cannot be read.",
+                           "\tDescription  Table 'MSysObjects': page 5 lies past the end of the file.",
                            "\tSource       Lumsifter Access Provider", "\tHelpFile     ", "\tHelpContext  0",
                            "\tNativeError  0", "\tSQLState     HY000"}));
     EXPECT_EQ(lines[9], "ADO Error #2:");
@@ -90,8 +87,8 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
 }
 
 TEST(Prop, NoProviderErrorsGiveTheHeaderAlone) {
-    ado::Connection c(dbhost::HostOptions{fixtures::helperProgram()});
-    QListWidget list;
+    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    CollectedLines list;
     Prop::reportAdoErrors(list, c);
     EXPECT_EQ(items(list), QStringList{"*** ADO ERROR CONDITION! ***"});
 }

@@ -118,9 +118,9 @@ TEST(DatabaseReport, ListsEveryRecordAndNineLinesPerColumn) {
         upToRecords() +
         QStringList{T + "1 |  | ", T + "2 |  | 1931", T + QStringLiteral("3 | Åsa Öberg 😀 | -12"),
                     "Dumping properties of each column in the recordset..."} +
-        column(0, {"4", "16", "4", "Au_ID", "0", "1", "10", "3", "1"}) +
+        column(0, {"4", "16", "4", "Au_ID", "255", "1", "10", "3", "1"}) +
         column(1, {"0", "96", "50", "Author", "255", "", "255", "202", ""}) +
-        column(2, {"0", "112", "2", "Year Born", "0", "", "5", "2", ""}) + QStringList{"*** Success! ***"};
+        column(2, {"0", "112", "2", "Year Born", "255", "", "5", "2", ""}) + QStringList{"*** Success! ***"};
     EXPECT_EQ(p.dbInfo(), expected);
     EXPECT_EQ(p.count(), "41");
     EXPECT_EQ(p.panel.reportState().lastErrorNumber, "") << "no error so far";
@@ -152,7 +152,7 @@ TEST(DatabaseReport, AnEmptyTableEndsInTheErrorReportsAfterRequery) {
                                              T + "Attributes   = 16",
                                              T + "Defined Size = 4",
                                              T + "Name         = Au_ID",
-                                             T + "NumericScale = 0",
+                                             T + "NumericScale = 255",
                                              adoHeader} +
                                  runError(qint32(0x800A0BCDu), "ADO.Field", description);
     EXPECT_EQ(p.dbInfo(), expected);

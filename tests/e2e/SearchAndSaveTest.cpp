@@ -1,5 +1,6 @@
 // The real program searches its drive for a file, the result is selected and kept in the saved list.
 #include "X11Driver.h"
+#include "platform/Files.h"
 #include "platform/Twips.h"
 
 #include <QDir>
@@ -25,14 +26,60 @@ void searchFor(X11Driver &x, const QString &window, const QString &pattern) {
     x.key(window, QStringLiteral("Return"));
 }
 
-QByteArray waitForContent(const QString &file, int timeoutMs) {
+QByteArray waitForContent(const QByteArray &file, int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 100) {
-        QFile f(file);
-        if (f.open(QIODevice::ReadOnly) && f.size() > 0)
-            return f.readAll();
+        QByteArray content;
+        if (platform::readWholeFile(file, content) && !content.isEmpty())
+            return content;
         QThread::msleep(100);
     }
     return {};
+}
+
+// A picture of a name no other file has, in a temporary tree on drive C:.
+class UniquePicture {
+public:
+    UniquePicture()
+        : name_(QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) +
+                QStringLiteral(".png")) {
+        QDir().mkpath(tree_.filePath(QStringLiteral("deep/er")));
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        path_ = tree_.filePath(QStringLiteral("deep/er/") + name_);
+        picture.save(path_);
+    }
+    const QString &name() const { return name_; }
+    const QString &path() const { return path_; }
+
+private:
+    QTemporaryDir tree_{QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX")};
+    QString name_;
+    QString path_;
+};
+
+// Searches C: for the picture, selects the first result and saves it; returns save.txt's content.
+QByteArray searchSelectAndSave(X11Driver &x, const QString &window, const UniquePicture &picture) {
+    searchFor(x, window, picture.name()); // on drive C:, the root, which holds the temporary folder
+    const QString overview = x.waitForWindow(QStringLiteral("Search Result"), 90000);
+    if (overview.isEmpty()) {
+        ADD_FAILURE() << "the search did not end with its overview";
+        return {};
+    }
+    x.key(overview, QStringLiteral("Return"));
+    const QPoint firstRow = twipsRect(360, 600, 12135, 2940).topLeft() + QPoint(60, 8);
+    x.click(window, firstRow.x(), firstRow.y());
+    const QPoint save = centre(11280, 4080, 1095, 495);
+    x.click(window, save.x(), save.y());
+    return waitForContent(x.programFolderBytes() + "/save.txt", 5000);
+}
+
+void exitProgram(X11Driver &x, const QString &window) {
+    const QPoint exit = centre(10440, 6720, 2055, 735);
+    x.click(window, exit.x(), exit.y());
+    const QString confirm = x.waitForWindow(QStringLiteral("Confirm"));
+    ASSERT_FALSE(confirm.isEmpty());
+    x.key(confirm, QStringLiteral("Return"));
+    EXPECT_TRUE(x.process().waitForFinished(2000));
 }
 
 } // namespace
@@ -40,29 +87,11 @@ QByteArray waitForContent(const QString &file, int timeoutMs) {
 TEST(SearchAndSave, AFoundPictureIsSelectedSavedAndShownInTheSavedList) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
-    QTemporaryDir tree(QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX"));
-    const QString name =
-        QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".png");
-    QDir().mkpath(tree.filePath(QStringLiteral("deep/er")));
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    const QString path = tree.filePath(QStringLiteral("deep/er/") + name);
-    ASSERT_TRUE(picture.save(path));
-
+    const UniquePicture picture;
     x.start();
     const QString window = x.waitForWindow(QStringLiteral("Not Set"));
     ASSERT_FALSE(window.isEmpty());
-    searchFor(x, window, name); // on drive C:, the root, which holds the temporary folder
-    const QString overview = x.waitForWindow(QStringLiteral("Search Result"), 90000);
-    ASSERT_FALSE(overview.isEmpty()) << "the search did not end with its overview";
-    x.key(overview, QStringLiteral("Return"));
-
-    const QPoint firstRow = twipsRect(360, 600, 12135, 2940).topLeft() + QPoint(60, 8);
-    x.click(window, firstRow.x(), firstRow.y());
-    const QPoint save = centre(11280, 4080, 1095, 495);
-    x.click(window, save.x(), save.y());
-    const QByteArray saved = waitForContent(x.programFolder() + QStringLiteral("/save.txt"), 5000);
-    EXPECT_EQ(saved, '"' + QFile::encodeName(path) + "\"\r\n");
+    EXPECT_EQ(searchSelectAndSave(x, window, picture), '"' + QFile::encodeName(picture.path()) + "\"\r\n");
 
     // The " has been saved!" box is titled with the time of day.
     const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
@@ -72,11 +101,20 @@ TEST(SearchAndSave, AFoundPictureIsSelectedSavedAndShownInTheSavedList) {
     x.click(window, open.x(), open.y());
     QThread::msleep(500);
     EXPECT_TRUE(x.screenshot(QDir::current().filePath(QStringLiteral("e2e-screenshots/saved-list.png"))));
+    exitProgram(x, window);
+}
 
-    const QPoint exit = centre(10440, 6720, 2055, 735);
-    x.click(window, exit.x(), exit.y());
-    const QString confirm = x.waitForWindow(QStringLiteral("Confirm"));
-    ASSERT_FALSE(confirm.isEmpty());
-    x.key(confirm, QStringLiteral("Return"));
-    EXPECT_TRUE(x.process().waitForFinished(2000));
+TEST(SearchAndSave, AProgramFolderNamedInAnotherEncodingKeepsItsFilesThere) {
+    // The folder's name is Latin-1, not UTF-8: the component loads from it and save.txt lands in it.
+    X11Driver x("caf\xe9 program");
+    ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
+    const UniquePicture picture;
+    x.start();
+    const QString window = x.waitForWindow(QStringLiteral("Not Set"));
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_EQ(searchSelectAndSave(x, window, picture), '"' + QFile::encodeName(picture.path()) + "\"\r\n");
+    const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
+    ASSERT_FALSE(savedBox.isEmpty());
+    x.key(savedBox, QStringLiteral("Return"));
+    exitProgram(x, window);
 }

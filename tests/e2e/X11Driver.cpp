@@ -1,6 +1,7 @@
 #include "X11Driver.h"
 
 #include "Fakes.h"
+#include "platform/Files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,13 +9,21 @@
 #include <QRegularExpression>
 #include <QThread>
 
-X11Driver::X11Driver() {
-    // The program's folder holds what a user runs: the program, its component and helpers.
+#include <sys/stat.h>
+#include <unistd.h>
+
+X11Driver::X11Driver(const QByteArray &folderName)
+    : programFolder_(QFile::encodeName(folder_.path())) {
+    if (!folderName.isEmpty()) {
+        programFolder_ += '/' + folderName;
+        ::mkdir(programFolder_.constData(), 0755);
+    }
+    // The program's folder holds what a user runs: the program, its component and helpers. Copied by
+    // their bytes, so that the folder's name may be in any encoding; the copies keep their modes.
     const QDir built(builtProgramFolder());
     for (const QString &name : built.entryList(QDir::Files))
-        QFile::copy(built.filePath(name), folder_.filePath(name));
-    QFile::setPermissions(folder_.filePath(QStringLiteral("lumsifter")),
-                          QFile::permissions(built.filePath(QStringLiteral("lumsifter"))));
+        platform::copyFile(QFile::encodeName(built.filePath(name)),
+                           programFolder_ + '/' + QFile::encodeName(name));
 }
 
 X11Driver::~X11Driver() {
@@ -25,7 +34,11 @@ X11Driver::~X11Driver() {
 }
 
 void X11Driver::start() {
-    program_.setProgram(folder_.filePath(QStringLiteral("lumsifter")));
+    // Started through a link of a plain name, because a process is started by a text; the program
+    // still finds its folder, whatever that is named.
+    const QString link = folder_.filePath(QStringLiteral("start-lumsifter"));
+    ::symlink((programFolder_ + "/lumsifter").constData(), QFile::encodeName(link).constData());
+    program_.setProgram(link);
     // The test itself runs offscreen; the program must use the X server.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

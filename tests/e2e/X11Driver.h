@@ -11,11 +11,13 @@
 // screenshots.
 class X11Driver {
 public:
-    X11Driver();
+    // The program's folder is a temporary folder, or a folder of that name (raw bytes) inside it.
+    explicit X11Driver(const QByteArray &folderName = {});
     ~X11Driver();
 
     bool hasDisplay() const { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
     QString programFolder() const { return folder_.path(); }
+    QByteArray programFolderBytes() const { return programFolder_; }
 
     // Starts the program from its copied folder.
     void start();
@@ -38,5 +40,6 @@ public:
 
 private:
     QTemporaryDir folder_;
+    QByteArray programFolder_;
     QProcess program_;
 };

@@ -112,7 +112,7 @@ TEST_F(Form1Reactions, AboutAndHelpShowTheirTexts) {
 }
 
 TEST_F(Form1Reactions, KeysTypedIntoTheIntervalBoxChangeNothing) {
-    QComboBox *combo = form().Picture1().controls().Combo1;
+    QComboBox *combo = PictureViewerControls(form().Picture1()).Combo1;
     for (QWidget *target : {static_cast<QWidget *>(combo), static_cast<QWidget *>(combo->lineEdit())}) {
         QTest::keyClicks(target, QStringLiteral("9x"));
         QTest::keyClick(target, Qt::Key_Backspace);

@@ -141,7 +141,7 @@ TEST_F(Form1StartUp, PatternBoxAndIntervalBoxHoldTheirItems) {
         patterns << c().Text1->itemText(i);
     EXPECT_EQ(patterns, QStringList({"*.bat", "*.bmp", "*.dll", "*.doc", "*.exe", "*.gif", "*.inf", "*.jpg",
                                      "*.mdb", "*.png", "*.txt", "*.vbp", "*.vbs", "*.wav"}));
-    auto &viewer = form().Picture1().controls();
+    const PictureViewerControls viewer(form().Picture1());
     QStringList intervals;
     for (int i = 0; i < viewer.Combo1->count(); ++i)
         intervals << viewer.Combo1->itemText(i);

@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "FifoGuard.h"
 #include "platform/PathCodec.h"
 #include "platform/Pictures.h"
 #include "platform/Processes.h"
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -30,6 +33,14 @@ protected:
         QByteArray content;
         EXPECT_TRUE(readWholeFile(file, content)) << file.constData();
         return content;
+    }
+    static bool waitForFile(const QByteArray &file) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!isRegularFile(file) && waited.elapsed() < 5000)
+            QThread::msleep(20);
+        QThread::msleep(50); // written, not only created
+        return isRegularFile(file);
     }
     QStringList entries() const {
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -134,14 +145,8 @@ TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell) {
     DetachedProcessStarter starter;
     const QString marker = dir.filePath("marker");
     ASSERT_TRUE(starter.start(QStringLiteral("\"") + decodePath(script) + QStringLiteral("\" ") + marker));
-    QElapsedTimer waited;
-    waited.start();
-    while (!QFile::exists(marker) && waited.elapsed() < 5000)
-        QThread::msleep(20);
-    EXPECT_TRUE(QFile::exists(marker));
+    EXPECT_TRUE(waitForFile(QFile::encodeName(marker)));
 
-    // Unquoted, the blank splits the name: nothing starts. Nor does an empty line.
-    EXPECT_FALSE(starter.start(decodePath(script)));
     EXPECT_FALSE(starter.start(QString()));
     // No shell: a redirection is just a word handed to the program.
     ASSERT_TRUE(starter.start(QStringLiteral("echo hi > ") + dir.filePath("shell")));
@@ -149,9 +154,95 @@ TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell) {
     EXPECT_FALSE(QFile::exists(dir.filePath("shell")));
 }
 
-TEST(Sound, NothingPlayableFallsBackWithoutHangingOrCrashing) {
+TEST_F(FilesInAFolder, RunStartsExactlyTheFileTheWholeTextNames) {
+    // Each script writes how many arguments it got beside itself: it must be started alone.
+    const QByteArray body = "#!/bin/sh\necho $# > \"$0.ran\"\n";
+    // Split as a command line, "run me.sh" would start "run" with the argument "me.sh".
+    write(path("run"), body);
+    ::chmod(path("run").constData(), 0755);
+    for (const char *name : {"run me.sh", "it's \"quoted\".sh", "tab\there \xe9.sh"}) {
+        SCOPED_TRACE(name);
+        const QByteArray script = path(name);
+        write(script, body);
+        ::chmod(script.constData(), 0755);
+        ASSERT_TRUE(DetachedProcessStarter().start(decodePath(script)));
+        ASSERT_TRUE(waitForFile(script + ".ran"));
+        EXPECT_EQ(contentOf(script + ".ran"), "0\n");
+    }
+    QThread::msleep(300);
+    EXPECT_FALSE(QFile::exists(dir.filePath("run.ran")));
+    // A folder, or a file that cannot be started, starts nothing.
+    QDir().mkdir(dir.filePath("folder"));
+    EXPECT_FALSE(DetachedProcessStarter().start(dir.filePath("folder")));
+    write(path("plain.txt"), "not a program");
+    EXPECT_FALSE(DetachedProcessStarter().start(dir.filePath("plain.txt")));
+}
+
+TEST_F(FilesInAFolder, SpecialFilesAreNeitherPicturesNorCopiedAndNothingWaitsForThem) {
+    FifoGuard fifo(path("pipe"));
+    ASSERT_TRUE(fifo.created());
+    // Each call would wait for a writer if it opened the pipe as a file: the guard rescues it.
+    EXPECT_FALSE(loadPicture(fifo.path()).has_value());
+    EXPECT_FALSE(copyFile(fifo.path(), path("copy")));
+    QByteArray content;
+    EXPECT_FALSE(readWholeFile(fifo.path(), content));
+    EXPECT_FALSE(appendToFile(fifo.path(), "x"));
+    EXPECT_FALSE(fifo.rescued());
+    EXPECT_FALSE(isRegularFile(path("copy")));
+    EXPECT_FALSE(copyFile("/dev/null", path("copy"))); // a device is no file to copy either
+}
+
+TEST_F(FilesInAFolder, CopyDropsSetIdBitsAndFollowsTheUmask) {
+    const mode_t old = ::umask(027);
+    write(path("tool"), "#!/bin/sh\n");
+    ::chmod(path("tool").constData(), 06755 | S_ISVTX);
+    ASSERT_TRUE(copyFile(path("tool"), path("copy")));
+    struct stat info {};
+    ASSERT_EQ(::stat(path("copy").constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0750u);
+    // A read-only source gives a read-only copy that still holds the whole content.
+    write(path("ro"), "read-only content");
+    ::chmod(path("ro").constData(), 0444);
+    ASSERT_TRUE(copyFile(path("ro"), path("ro-copy")));
+    ASSERT_EQ(::stat(path("ro-copy").constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0440u);
+    EXPECT_EQ(contentOf(path("ro-copy")), "read-only content");
+    ::umask(old);
+}
+
+TEST_F(FilesInAFolder, CopyOfAFileThatReportsNoSizeCopiesWhatItReads) {
+    // Files of /proc say they are empty and still have content.
+    QByteArray expected;
+    ASSERT_TRUE(readWholeFile("/proc/version", expected));
+    ASSERT_FALSE(expected.isEmpty());
+    ASSERT_TRUE(copyFile("/proc/version", path("version")));
+    EXPECT_EQ(contentOf(path("version")), expected);
+}
+
+TEST_F(FilesInAFolder, DeleteLeavesAReadOnlyFileButTakesALinkToOne) {
+    write(path("ro.txt"), "keep");
+    ::chmod(path("ro.txt").constData(), 0444);
+    EXPECT_FALSE(deleteFile(path("ro.txt")));
+    EXPECT_TRUE(isRegularFile(path("ro.txt")));
+    ASSERT_EQ(::symlink("ro.txt", path("link").constData()), 0);
+    EXPECT_TRUE(deleteFile(path("link")));
+    EXPECT_TRUE(isRegularFile(path("ro.txt")));
+}
+
+TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
+    // Whatever the sound library says on the way goes to stderr: capture it.
+    QTemporaryDir dir;
+    const QByteArray captured = QFile::encodeName(dir.filePath("stderr"));
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(captured.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, STDERR_FILENO);
     CanberraSoundPlayer player;
     player.play("/no/such/sound.wav");
     player.play({});
-    SUCCEED();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(file);
+    ::close(saved);
+    QByteArray said;
+    ASSERT_TRUE(readWholeFile(captured, said));
+    EXPECT_FALSE(said.contains("ALSA")) << said.constData();
 }

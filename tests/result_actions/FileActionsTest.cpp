@@ -1,5 +1,6 @@
 // The commands on the selected result, on real files in the program's temporary folder.
 #include "AppFixture.h"
+#include "FifoGuard.h"
 #include "platform/Files.h"
 #include "platform/PathCodec.h"
 #include "result_actions/PictureViewer.h"
@@ -37,7 +38,7 @@ protected:
             c().List1->addItem(platform::decodePath(path));
     }
     void select(int index) { ASSERT_TRUE(c().List1->setListIndex(index)); }
-    Ui::PictureViewer &viewer() { return form().Picture1().controls(); }
+    PictureViewerControls viewer() { return PictureViewerControls(form().Picture1()); }
     const FakeMessageBox::Shown &lastBox() { return boxes().back(); }
 };
 
@@ -196,6 +197,32 @@ TEST_F(FileActionsTest, UndecodableNamesAreSelectedCopiedAndDeletedByTheirBytes)
     EXPECT_FALSE(platform::isRegularFile(odd));
 }
 
+TEST_F(FileActionsTest, ANamedPipeIsSelectedCopiedAndSteppedOverWithoutWaiting) {
+    // Opened as a file, a pipe without a writer stalls the window: each step must return at once.
+    const QByteArray red = picture(QStringLiteral("red.png"), Qt::red);
+    FifoGuard fifo(QFile::encodeName(appFolder()) + "/pipe");
+    ASSERT_TRUE(fifo.created());
+    listPaths({red, fifo.path(), red});
+    select(0);
+    select(1);
+    EXPECT_EQ(c().Text3->text(), platform::decodePath(fifo.path()));
+    EXPECT_EQ(viewer().Image1->picture().pixelColor(0, 0), QColor(Qt::red)); // not a picture: kept
+
+    c().Text5->setText(QStringLiteral("copy-of-pipe"));
+    c().Command10->click();
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("Error. File not copied!"));
+    EXPECT_FALSE(QFile::exists(appFolder() + QStringLiteral("/copy-of-pipe")));
+
+    select(0);
+    viewer().Text7->setText(QStringLiteral("never"));
+    viewer().Check1->setChecked(true);
+    form().Picture1().on_Timer1_timeout(); // steps onto the pipe
+    EXPECT_EQ(c().List1->listIndex(), 1);
+    form().Picture1().on_Timer1_timeout(); // and past it
+    EXPECT_EQ(c().List1->listIndex(), 2);
+    EXPECT_FALSE(fifo.rescued());
+}
+
 namespace {
 
 class LocateComponent : public FileActionsTest {
@@ -240,6 +267,16 @@ TEST_F(LocateComponent, AMatchOnDAloneIsCopied) {
     EXPECT_EQ(contentOf(target()), "from D");
     c().Command9->click(); // again: overwrites and says so again
     EXPECT_EQ(lastBox().prompt, QStringLiteral("File copied!"));
+}
+
+TEST_F(LocateComponent, AFoundPipeIsNotCopiedAndNothingWaitsForIt) {
+    FifoGuard fifo(QFile::encodeName(appFolder()) + "/Lumsift.ocx");
+    ASSERT_TRUE(fifo.created());
+    component->found[QStringLiteral("/")] = {platform::decodePath(fifo.path())};
+    c().Command9->click();
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("Error. File not copied!"));
+    EXPECT_FALSE(platform::isRegularFile(target()));
+    EXPECT_FALSE(fifo.rescued());
 }
 
 TEST_F(LocateComponent, NoMatchCopiesNothingNotEvenAnOldSelection) {

@@ -8,7 +8,7 @@ namespace {
 class Viewer : public AppFixture {
 protected:
     PictureViewer &panel() { return form().Picture1(); }
-    Ui::PictureViewer &v() { return panel().controls(); }
+    PictureViewerControls v() { return PictureViewerControls(panel()); }
     void fill(const QStringList &entries) {
         c().List1->clear();
         for (const QString &entry : entries)

@@ -13,7 +13,7 @@ namespace {
 class SavedList : public AppFixture {
 protected:
     SavedListPanel &panel() { return form().Picture2(); }
-    Ui::SavedListPanel &p() { return panel().controls(); }
+    SavedListControls p() { return SavedListControls(panel()); }
     QByteArray saveTxt() { return panel().saveFile(); }
     QByteArray tempTxt() { return panel().tempFile(); }
     QByteArray content(const QByteArray &path) {
@@ -28,7 +28,7 @@ protected:
     QStringList listed() {
         QStringList out;
         for (int i = 0; i < p().lstEmployee->count(); ++i)
-            out << p().lstEmployee->item(i)->text();
+            out << p().lstEmployee->text(i);
         return out;
     }
     void selectInPanel(int row) { p().lstEmployee->setCurrentRow(row); }
@@ -157,7 +157,7 @@ TEST_F(SavedList, AfterCloseAndOpenTheOldEntryBoxRemovesNothing) {
     c().Command13->click();
     EXPECT_EQ(listed(), QStringList({"/a", "/b"}));
     EXPECT_EQ(p().Text6->text(), QStringLiteral("/a"));
-    EXPECT_TRUE(p().lstEmployee->selectedItems().isEmpty());
+    EXPECT_EQ(p().lstEmployee->selectedRow(), -1);
     p().Command16->click();
     EXPECT_EQ(content(saveTxt()), QByteArray("\"/a\"\r\n\"/b\"\r\n"));
     EXPECT_EQ(lastBox().prompt, QStringLiteral("item has been Deleted!"));
@@ -188,6 +188,28 @@ TEST_F(SavedList, SaveTxtIsNotRewrittenWhenTempTxtCannotBeWritten) {
     p().Command16->click();
     EXPECT_EQ(content(saveTxt()), QByteArray("\"/a\"\r\n\"/b\"\r\n"));
     EXPECT_EQ(listed(), QStringList({"/a", "/b"}));
+    // Said as a failure, never as a deletion.
+    EXPECT_EQ(lastBox().style, 16);
+    EXPECT_TRUE(lastBox().prompt.contains(QStringLiteral("Temp.txt could not be written")))
+        << lastBox().prompt.toStdString();
+    for (const FakeMessageBox::Shown &box : boxes())
+        EXPECT_NE(box.prompt, QStringLiteral("item has been Deleted!"));
+    EXPECT_EQ(p().Label18->text(), QStringLiteral("2"));
+}
+
+TEST_F(SavedList, DeleteKeepsHandEditedLinesAsTheyStand) {
+    const QByteArray edited = "\"/a/one\"\r\n/g/quote\"inside\r\n\"/e/unterminated\r\n\"/f/next\"\r\n";
+    ASSERT_TRUE(platform::writeFileAtomically(saveTxt(), edited));
+    c().Command13->click();
+    EXPECT_EQ(listed(), QStringList({"/a/one", "/g/quote\"inside", "/e/unterminated", "/f/next"}));
+    selectInPanel(0);
+    fakes.messages->answers = {platform::Answer::Yes};
+    p().Command16->click();
+    const QByteArray kept = "/g/quote\"inside\r\n\"/e/unterminated\r\n\"/f/next\"\r\n";
+    EXPECT_EQ(content(saveTxt()), kept);
+    EXPECT_EQ(content(tempTxt()), kept);
+    EXPECT_EQ(listed(), QStringList({"/g/quote\"inside", "/e/unterminated", "/f/next"}));
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("item has been Deleted!"));
 }
 
 TEST_F(SavedList, AnUndecodablePathIsSavedByItsExactBytes) {

@@ -16,6 +16,8 @@
 
 #include <map>
 
+using lumsift::ResultListModel;
+
 using Paths = std::set<std::string>;
 
 namespace {

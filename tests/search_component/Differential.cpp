@@ -311,7 +311,7 @@ std::vector<std::string> orderedPaths(const lumsift::DriveSnapshot &snapshot, st
     lumsift::matchAll(snapshot, matcher, &batch);
     std::vector<std::string> paths;
     paths.reserve(batch.hits.size());
-    for (const lumsift::Hit &hit : batch.hits)
+    for (const lumsift::FoundName &hit : batch.hits)
         paths.push_back(joined(snapshot.path(hit.folder), batch.names.substr(hit.offset, hit.length)));
     return paths;
 }

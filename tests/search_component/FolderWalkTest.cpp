@@ -223,6 +223,8 @@ TEST(FolderWalk, EndsNormallyWhenFoldersVanishMeanwhile) {
     EXPECT_LE(found.size(), 200u * 40u);
 }
 
+// Whether the second worker gets a share depends on the scheduler: a loaded machine may let the first
+// read everything before the second runs. Stealing that works shows up within a few walks.
 TEST(FolderWalk, SharesTheTreeBetweenWorkers) {
     TempTree tree;
     for (int i = 0; i < 40; ++i) {
@@ -232,10 +234,14 @@ TEST(FolderWalk, SharesTheTreeBetweenWorkers) {
             tree.file(std::to_string(i) + "/" + std::to_string(k) + "/x.txt");
         }
     }
-    WalkStats stats;
-    EXPECT_EQ(walkPaths(tree.root(), "*.txt", WalkOptions{2, 65536, 0}, &stats).size(), 800u);
-    EXPECT_EQ(stats.folders, 841u);
-    EXPECT_EQ(stats.workersUsed, 2u);
+    unsigned mostWorkers = 0;
+    for (int walk = 0; walk < 50 && mostWorkers < 2; ++walk) {
+        WalkStats stats;
+        ASSERT_EQ(walkPaths(tree.root(), "*.txt", WalkOptions{2, 65536, 0}, &stats).size(), 800u);
+        ASSERT_EQ(stats.folders, 841u);
+        mostWorkers = std::max(mostWorkers, stats.workersUsed);
+    }
+    EXPECT_EQ(mostWorkers, 2u);
 }
 
 TEST(FolderWalk, MissingOrNonFolderRootsFindNothing) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using lumsift::ResultListModel;
+
 using lumsift::FoundName;
 using lumsift::noFolder;
 

@@ -231,7 +231,7 @@ TEST(Snapshot, ParallelMatchKeepsTheOrderWithAnyWindow) {
             if (next == lumsift::ParallelMatch::Next::Done)
                 break;
             ASSERT_EQ(next, lumsift::ParallelMatch::Next::Batch);
-            for (const lumsift::Hit &hit : batch.hits)
+            for (const lumsift::FoundName &hit : batch.hits)
                 found.push_back(drive.snapshot().path(hit.folder) + "/" +
                                 batch.names.substr(hit.offset, hit.length));
         }

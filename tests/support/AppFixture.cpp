@@ -36,6 +36,14 @@ void AppFixture::startProgram() {
     app->statusWindow().stopTimers();
 }
 
+Form1Controls &AppFixture::c() {
+    if (!controls_ || controlsOf_ != app->form1()) {
+        controls_ = std::make_unique<Form1Controls>(*app->form1());
+        controlsOf_ = app->form1();
+    }
+    return *controls_;
+}
+
 void AppFixture::TearDown() {
     app.reset();
 }

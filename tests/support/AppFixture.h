@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Controls.h"
 #include "Fakes.h"
 #include "app/LumsifterApp.h"
 #include "main_window/Form1.h"
 #include "search_component/SearchComponent.h"
 #include "status_window/Form2.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -42,7 +44,8 @@ protected:
     void startProgram();
 
     Form1 &form() { return *app->form1(); }
-    Ui::Form1 &c() { return app->form1()->controls(); }
+    // The main window's controls; found again after a refresh has loaded a new window.
+    Form1Controls &c();
     Form2 &status() { return app->statusWindow(); }
     QString appFolder() const { return folder.path(); }
     // The message boxes shown so far.
@@ -53,4 +56,8 @@ protected:
     QTemporaryDir folder;
     std::unique_ptr<LumsifterApp> app;
     bool startInSetUp = true;
+
+private:
+    std::unique_ptr<Form1Controls> controls_;
+    QPointer<Form1> controlsOf_; // null once that window is gone
 };

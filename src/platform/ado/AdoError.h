@@ -15,12 +15,13 @@ constexpr qint32 NoCommand = qint32(0x80040E0Cu);          // no command text
 constexpr qint32 SyntaxError = qint32(0x80040E14u);        // a statement this provider does not understand
 constexpr qint32 LimitReached = qint32(0x80040E31u);       // the helper's time limit ran out
 constexpr qint32 NoSuchTable = qint32(0x80040E37u);
-constexpr qint32 NoCurrentRecord = qint32(0x800A0BCDu);   // ADO 3021
-constexpr qint32 ItemNotFound = qint32(0x800A0CC1u);      // ADO 3265
-constexpr qint32 ObjectClosed = qint32(0x800A0E78u);      // ADO 3704
-constexpr qint32 ObjectOpen = qint32(0x800A0E79u);        // ADO 3705
-constexpr qint32 ProviderNotFound = qint32(0x800A0E7Au);  // ADO 3706
-constexpr qint32 InvalidConnection = qint32(0x800A0E7Du); // ADO 3709
+constexpr qint32 AuthenticationFailed = qint32(0x80040E4Du); // a database password would be needed
+constexpr qint32 NoCurrentRecord = qint32(0x800A0BCDu);      // ADO 3021
+constexpr qint32 ItemNotFound = qint32(0x800A0CC1u);         // ADO 3265
+constexpr qint32 ObjectClosed = qint32(0x800A0E78u);         // ADO 3704
+constexpr qint32 ObjectOpen = qint32(0x800A0E79u);           // ADO 3705
+constexpr qint32 ProviderNotFound = qint32(0x800A0E7Au);     // ADO 3706
+constexpr qint32 InvalidConnection = qint32(0x800A0E7Du);    // ADO 3709
 } // namespace HResult
 
 // Where errors come from.

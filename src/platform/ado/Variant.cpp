@@ -1,6 +1,7 @@
 #include "platform/ado/Variant.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -75,6 +76,35 @@ QString dateText(double v, const QLocale &locale) {
            locale.toString(time, longTimeFormat(locale));
 }
 
+// "YYYY-MM-DD hh:mm:ss.fffffff" as the locale writes a date and time, the fraction after the seconds.
+QString timestampText(const QString &v, const QLocale &locale) {
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})\\.(\\d{7})$"));
+    const QRegularExpressionMatch m = form.match(v);
+    const QDate date =
+        m.hasMatch() ? QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()) : QDate();
+    const QTime time =
+        m.hasMatch() ? QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()) : QTime();
+    if (!date.isValid() || !time.isValid())
+        return v; // not a timestamp after all: as it was stored
+    QString fraction = m.captured(7);
+    while (fraction.endsWith(u'0'))
+        fraction.chop(1);
+    const QString dateText = locale.toString(date, shortDateFormat(locale));
+    if (time == QTime(0, 0) && fraction.isEmpty())
+        return dateText;
+    QString format = longTimeFormat(locale);
+    if (!fraction.isEmpty()) {
+        const QString literal = QStringLiteral("'%1%2'").arg(locale.decimalPoint(), fraction);
+        const qsizetype seconds = format.indexOf(QStringLiteral("ss"));
+        if (seconds >= 0)
+            format.insert(seconds + 2, literal);
+        else
+            format += literal;
+    }
+    return dateText + u' ' + locale.toString(time, format);
+}
+
 QString guidText(const QByteArray &b) {
     if (b.size() != 16)
         return QString::fromLatin1(b.toHex().toUpper());
@@ -118,6 +148,8 @@ QString variantText(const Variant &value, const QLocale &locale) {
         return value.text;
     case Variant::Kind::Decimal:
         return decimalText(value.text, locale);
+    case Variant::Kind::Timestamp:
+        return timestampText(value.text, locale);
     case Variant::Kind::Bytes:
         return bytesText(value.bytes);
     case Variant::Kind::Guid:

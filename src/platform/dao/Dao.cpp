@@ -1,6 +1,6 @@
 #include "platform/dao/Dao.h"
 
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 #include "platform/PathCodec.h"
 #include "platform/Platform.h"
 
@@ -68,13 +68,12 @@ const TableDefList &Database::TableDefs() {
         return *tableDefs_;
     if (!session_)
         throw DaoError(ErrorNumber::ObjectClosed, QStringLiteral("The database is closed."));
-    const QCborMap reply = call(*session_, dbhost::request(QStringLiteral("catalog")));
+    const dbhost::CatalogReply catalog =
+        dbhost::CatalogReply::fromCbor(call(*session_, dbhost::request(dbhost::Op::catalog)));
     auto list = std::make_unique<TableDefList>();
-    for (const QCborValue &o : reply.value(QStringLiteral("objects")).toArray()) {
-        const int type = int(o[QStringLiteral("type")].toInteger());
-        if (isTableDefinition(type))
-            list->emplace_back(o[QStringLiteral("name")].toString(),
-                               tableAttributes(type, quint32(o[QStringLiteral("flags")].toInteger())));
+    for (const dbhost::CatalogObject &o : catalog.objects) {
+        if (isTableDefinition(int(o.type)))
+            list->emplace_back(o.name, tableAttributes(int(o.type), o.flags));
     }
     tableDefs_ = std::move(list);
     return *tableDefs_;
@@ -87,7 +86,7 @@ void Database::Close() {
 }
 
 DBEngine::DBEngine() {
-    host_.program = platform::programFolder() + QStringLiteral("/lumsifter-dbhost");
+    host_.program = platform::encodePath(platform::programFolder() + QStringLiteral("/lumsifter-dbhost"));
 }
 
 DBEngine &DBEngine::instance() {
@@ -102,9 +101,7 @@ Database DBEngine::OpenDatabase(const QString &name) {
     } catch (const dbhost::HostFailure &e) {
         throw DaoError(ErrorNumber::EngineFailure, QString::fromStdString(e.what()));
     }
-    QCborMap open = dbhost::request(QStringLiteral("open"));
-    open[QStringLiteral("path")] = platform::encodePath(name);
-    call(*session, open);
+    call(*session, dbhost::OpenRequest{platform::encodePath(name)}.toCbor());
     return Database(name, std::move(session));
 }
 

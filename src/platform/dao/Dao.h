@@ -2,7 +2,8 @@
 
 // The program's DAO: the table list of an Access database, read through the database helper.
 
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
+#include "helper_protocol/Messages.h"
 
 #include <QString>
 
@@ -22,9 +23,9 @@ constexpr qint32 AttachedOdbc = 0x20000000;
 
 // MSysObjects.Type of the objects that are table definitions.
 namespace CatalogType {
-constexpr int LocalTable = 1;
-constexpr int OdbcLink = 4;
-constexpr int LinkedTable = 6;
+constexpr int LocalTable = int(dbhost::ObjectType::LocalTable);
+constexpr int OdbcLink = int(dbhost::ObjectType::OdbcLink);
+constexpr int LinkedTable = int(dbhost::ObjectType::LinkedTable);
 } // namespace CatalogType
 
 // A failing DAO call: DAO's error number and a description.

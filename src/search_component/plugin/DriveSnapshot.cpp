@@ -1,5 +1,7 @@
 #include "DriveSnapshot.h"
 
+#include "base/FolderChain.h"
+
 #include <algorithm>
 
 namespace lumsift {
@@ -159,32 +161,27 @@ std::string_view DriveSnapshot::name(std::uint32_t folder) const {
     return std::string_view(reinterpret_cast<const char *>(entry + 2), entry[0]);
 }
 
-void DriveSnapshot::relativePath(std::uint32_t folder, std::string &out) const {
+void DriveSnapshot::relativePath(std::uint32_t folder, std::string &out,
+                                 std::vector<std::uint32_t> &chain) const {
     out.clear();
-    std::uint32_t chain[256];
-    std::vector<std::uint32_t> deeper;
-    std::size_t depth = 0;
-    for (std::uint32_t f = folder; f != root; f = folders[f].parent) {
-        if (depth < std::size(chain))
-            chain[depth] = f;
-        else
-            deeper.push_back(f);
-        ++depth;
-    }
-    for (std::size_t level = depth; level-- > 0;) {
-        const std::uint32_t f = level < std::size(chain) ? chain[level] : deeper[level - std::size(chain)];
-        if (!out.empty())
-            out += '/';
-        out += name(f);
-    }
+    if (folder == root)
+        return;
+    // The chain stops below the root, whose name is the root path.
+    base::appendFolderChain(
+        out, folder, noIndex,
+        [this](std::uint32_t f) { return folders[f].parent == root ? noIndex : folders[f].parent; },
+        [this](std::string &path, std::uint32_t f) { path += name(f); }, chain);
 }
 
 std::string DriveSnapshot::path(std::uint32_t folder) const {
-    std::string relative;
-    relativePath(folder, relative);
-    if (relative.empty())
-        return rootPath_;
-    return rootPath_ + (rootPath_.ends_with('/') ? "" : "/") + relative;
+    if (folder == root)
+        return rootPath_; // also before the first read has made the root's record
+    std::string path;
+    std::vector<std::uint32_t> chain;
+    base::appendFolderChain(
+        path, folder, noIndex, [this](std::uint32_t f) { return folders[f].parent; },
+        [this](std::string &out, std::uint32_t f) { out += name(f); }, chain);
+    return path;
 }
 
 void DriveSnapshot::rebuildOrder() {

@@ -203,8 +203,8 @@ public:
     ListingCursor entries(std::uint32_t folder) const;
     // The folder's own name (the root path for the root).
     std::string_view name(std::uint32_t folder) const;
-    // The path of a folder relative to the root ("" for the root).
-    void relativePath(std::uint32_t folder, std::string &out) const;
+    // The path of a folder relative to the root ("" for the root); `chain` is scratch space.
+    void relativePath(std::uint32_t folder, std::string &out, std::vector<std::uint32_t> &chain) const;
     // The full path of a folder as bytes; at a root of "/" the separator is not doubled.
     std::string path(std::uint32_t folder) const;
 

@@ -1,5 +1,7 @@
 #include "NameMatcher.h"
 
+#include "base/Utf8.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -26,34 +28,13 @@ std::uint32_t fold(std::uint32_t c) {
     return c;
 }
 
-// Decodes the character at s[i]; sets `length` to the bytes it takes. Overlong forms, surrogates and
-// values past U+10FFFF are not valid UTF-8: their first byte stands alone, as the path codec has it.
+// Decodes the character at s[i]; sets `length` to the bytes it takes. A byte that does not start a
+// valid UTF-8 sequence stands alone, as the path codec has it.
 std::uint32_t decodeAt(const unsigned char *s, std::size_t size, std::size_t i, std::size_t &length) {
-    const unsigned char lead = s[i];
-    length = 1;
-    if (lead < 0x80)
-        return lead;
-    std::size_t need;
-    std::uint32_t c, minimum;
-    if ((lead & 0xE0) == 0xC0)
-        need = 2, c = lead & 0x1F, minimum = 0x80;
-    else if ((lead & 0xF0) == 0xE0)
-        need = 3, c = lead & 0x0F, minimum = 0x800;
-    else if ((lead & 0xF8) == 0xF0)
-        need = 4, c = lead & 0x07, minimum = 0x10000;
-    else
-        return invalidByteBase + lead;
-    if (i + need > size)
-        return invalidByteBase + lead;
-    for (std::size_t k = 1; k < need; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80)
-            return invalidByteBase + lead;
-        c = (c << 6) | (s[i + k] & 0x3F);
-    }
-    if (c < minimum || c >= invalidByteBase || (c >= 0xD800 && c <= 0xDFFF))
-        return invalidByteBase + lead;
-    length = need;
-    return c;
+    char32_t c = 0;
+    const int valid = base::utf8SequenceAt(s, size, i, c);
+    length = valid > 0 ? std::size_t(valid) : 1;
+    return valid > 0 ? std::uint32_t(c) : invalidByteBase + s[i];
 }
 
 template <typename Out> std::size_t foldInto(std::string_view bytes, Out *out) {

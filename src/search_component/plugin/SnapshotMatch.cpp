@@ -8,7 +8,7 @@
 namespace lumsift {
 
 void ResultBatch::add(std::uint32_t folder, std::string_view name) {
-    hits.push_back(Hit{folder, std::uint32_t(names.size()), std::uint32_t(name.size())});
+    hits.push_back(FoundName{folder, std::uint32_t(names.size()), std::uint32_t(name.size())});
     names += name;
 }
 
@@ -97,7 +97,7 @@ struct ParallelMatch::Impl {
     const NameMatcher &matcher;
     unsigned workers;
     std::vector<Run> runs;
-    std::vector<Slot> slots;
+    std::vector<Slot> outbox;
 
     std::mutex mutex;
     std::condition_variable resultReady; // the consumer waits for the next run
@@ -119,7 +119,7 @@ ParallelMatch::Impl::Impl(const DriveSnapshot &snapshotToMatch, const NameMatche
         if (end > from)
             runs.push_back(Run{std::max<std::size_t>(starts[i], from), end});
     }
-    slots.resize(std::max(windowSize ? windowSize : 4 * workers, 1u));
+    outbox.resize(std::max(windowSize ? windowSize : 4 * workers, 1u));
 }
 
 void ParallelMatch::Impl::work() {
@@ -128,14 +128,14 @@ void ParallelMatch::Impl::work() {
         {
             std::unique_lock lock(mutex);
             roomReady.wait(lock, [this] {
-                return stopping || nextRun >= runs.size() || nextRun < consumed + slots.size();
+                return stopping || nextRun >= runs.size() || nextRun < consumed + outbox.size();
             });
             if (stopping || nextRun >= runs.size())
                 return;
             run = nextRun++;
         }
         // The slot's previous run has been consumed: nobody else touches it until this one is.
-        Slot &slot = slots[run % slots.size()];
+        Slot &slot = outbox[run % outbox.size()];
         slot.batch.clear();
         for (std::size_t i = runs[run].begin; i < runs[run].end; ++i)
             if (snapshot.isRead(snapshot.order[i]))
@@ -175,7 +175,7 @@ ParallelMatch::Next ParallelMatch::next(ResultBatch &into, std::chrono::steady_c
     std::unique_lock lock(d.mutex);
     if (d.consumed >= d.runs.size())
         return Next::Done;
-    Impl::Slot &slot = d.slots[d.consumed % d.slots.size()];
+    Impl::Slot &slot = d.outbox[d.consumed % d.outbox.size()];
     if (!d.resultReady.wait_until(lock, deadline, [&] { return slot.run == d.consumed; }))
         return Next::NotYet;
     std::swap(into.names, slot.batch.names);
@@ -203,7 +203,7 @@ std::size_t matchAll(const DriveSnapshot &snapshot, const NameMatcher &matcher, 
         if (into) {
             const auto base = std::uint32_t(into->names.size());
             into->names += batch.names;
-            for (Hit hit : batch.hits) {
+            for (FoundName hit : batch.hits) {
                 hit.offset += base;
                 into->hits.push_back(hit);
             }

@@ -2,6 +2,7 @@
 
 #include "DriveSnapshot.h"
 #include "NameMatcher.h"
+#include "search_component/SearchComponent.h"
 
 #include <chrono>
 #include <memory>
@@ -10,16 +11,10 @@
 
 namespace lumsift {
 
-// A found name: its folder in the snapshot and a slice of the batch's names.
-struct Hit {
-    std::uint32_t folder;
-    std::uint32_t offset;
-    std::uint32_t length;
-};
-
+// Found names: each with its folder in the snapshot (not yet the sink's id) and a slice of `names`.
 struct ResultBatch {
     std::string names;
-    std::vector<Hit> hits;
+    std::vector<FoundName> hits;
 
     void add(std::uint32_t folder, std::string_view name);
     void clear();

@@ -202,6 +202,7 @@ struct Worker {
     // The path of a folder relative to the root, and while checking in order, the folders it passes.
     std::string path;
     std::vector<std::pair<std::uint32_t, std::size_t>> pathStack;
+    std::vector<std::uint32_t> chain;
     char name[NAME_MAX + 1];
     std::atomic<std::uint32_t> current{noIndex};
     WalkStats stats;
@@ -534,7 +535,7 @@ const char *SnapshotRefresh::Impl::nameOf(Worker &worker, std::uint32_t folder) 
 int SnapshotRefresh::Impl::openByPath(Worker &worker, std::uint32_t folder, int flags) {
     if (folder == DriveSnapshot::root)
         return ::openat(root.fd(), ".", flags);
-    snapshot.relativePath(folder, worker.path);
+    snapshot.relativePath(folder, worker.path, worker.chain);
     if (worker.path.size() < PATH_MAX) {
         open_how how{};
         how.flags = std::uint64_t(flags);
@@ -544,7 +545,8 @@ int SnapshotRefresh::Impl::openByPath(Worker &worker, std::uint32_t folder, int 
             return fd;
     }
     // One component at a time: longer than PATH_MAX, or a kernel without openat2.
-    std::vector<std::uint32_t> chain;
+    std::vector<std::uint32_t> &chain = worker.chain;
+    chain.clear();
     for (std::uint32_t f = folder; f != DriveSnapshot::root; f = folders[f].parent)
         chain.push_back(f);
     int fd = root.fd();
@@ -690,7 +692,7 @@ int SnapshotRefresh::Impl::statFolder(Worker &worker, std::uint32_t folder, stru
     while (!worker.pathStack.empty() && worker.pathStack.back().first != parent)
         worker.pathStack.pop_back();
     if (worker.pathStack.empty()) {
-        snapshot.relativePath(parent, worker.path);
+        snapshot.relativePath(parent, worker.path, worker.chain);
         worker.pathStack.emplace_back(parent, worker.path.size());
     }
     worker.path.resize(worker.pathStack.back().second);

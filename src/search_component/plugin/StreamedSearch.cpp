@@ -35,7 +35,7 @@ public:
             return;
         const auto base = std::uint32_t(arena_.size());
         arena_ += batch.names;
-        for (const Hit &hit : batch.hits)
+        for (const FoundName &hit : batch.hits)
             names_.push_back(FoundName{idOf(hit.folder), base + hit.offset, hit.length});
         caption_ = batch.hits.back().folder;
     }

@@ -1,10 +1,11 @@
 #pragma once
 
-// A small writer of Jet 4 database files (4 KiB pages) for test fixtures and the demonstration
-// database. It writes just what a reader needs: the header page (its masked area holding code page,
-// locale and the page-encryption key), one page of usage maps, the catalog MSysObjects at page 2,
-// and for each local table a definition page and its data pages. No indexes, no long-value pages
-// (memo and OLE values are stored inside their row), no property blocks.
+// A small writer of Jet 4 (and Jet 3, ACE) database files for test fixtures, benchmarks and the
+// demonstration database. It writes just what a reader needs: the header page (its masked area
+// holding code page, locale, the page-encryption key and the password), pages of usage maps (with
+// bitmap pages for tables past their reach), the catalog MSysObjects at page 2, and for each local
+// table a definition page and its data pages. No indexes, no long-value pages (memo and OLE values
+// are stored inside their row), no property blocks.
 
 #include <cstdint>
 #include <string>
@@ -28,6 +29,9 @@ enum class Type : uint8_t {
     Memo = 0x0c,
     Guid = 0x0f,
     Numeric = 0x10,
+    Complex = 0x12,          // the id of the row's values in a hidden table
+    BigInt = 0x13,           // Large Number
+    DateTimeExtended = 0x14, // 42 ASCII bytes
 };
 
 struct Column {
@@ -48,10 +52,14 @@ struct Column {
     int scale;     // Numeric only
     bool required;
     bool autoNumber;
+    // An expression's column (ACE 2010 and later): every value is wrapped in 23 extra bytes, and the
+    // fixed-size ones take 39 bytes of the row. Booleans are then stored as a byte, not in the mask.
+    bool calculated = false;
 };
 
-// One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000) and Numeric (unscaled);
-// reals carry Single, Double and Date (days since 1899-12-30); text is UTF-8.
+// One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000), Numeric (unscaled), Large
+// Number, complex ids and Date/Time Extended (100 ns units since 0001-01-01 00:00); reals carry
+// Single, Double and Date (days since 1899-12-30); text is UTF-8.
 struct Value {
     enum class Kind { Null, Integer, Real, Text, Bytes };
     Kind kind = Kind::Null;
@@ -92,20 +100,32 @@ struct Object {
     std::string foreignName; // links: the name in the other database
     std::vector<Column> columns;
     std::vector<Row> rows;
+    // Rows (by index) that moved to a page of their own, leaving a pointer in their slot, as a row
+    // that outgrew its page does; and rows deleted in place. Readers keep the table's slot order.
+    std::vector<size_t> movedRows;
+    std::vector<size_t> deletedRows;
 };
 
 struct Options {
     uint16_t codePage = 1252;
     uint16_t localeId = 0x409;
     uint32_t pageKey = 0; // non-zero: every page after the header is RC4-encrypted with it
+    uint8_t version = 1;  // the header's version byte: 1 Jet 4, 2.. ACE (the same layout)
+    std::string password; // the database password, up to 20 characters
 };
 
 // The whole file. Throws std::invalid_argument for what the format cannot hold (a row wider than a
-// page, a text longer than its column, more tables than one usage-map page holds, ...).
+// page, a text longer than its column, a Jet 3 row past 255 bytes, ...).
 std::vector<uint8_t> build(const std::vector<Object> &objects, const Options &options = {});
 
 // Writes build()'s image to a file; throws std::runtime_error when the file cannot be written.
 void writeFile(const std::string &path, const std::vector<Object> &objects, const Options &options = {});
+
+// Writes a database password into the header of a Jet 3 or Jet 4 image (written here or not): the
+// masked area is unmasked, the password (Jet 3: 20 bytes of the code page; Jet 4: 20 UTF-16 units
+// mixed with the creation date) put at 0x42, and the area masked again. Throws std::invalid_argument
+// for an image that is no Jet 3 or Jet 4 database or a password longer than 20 characters.
+void setPassword(std::vector<uint8_t> &image, const std::string &password);
 
 // UTF-8 to UTF-16LE, characters outside the BMP as surrogate pairs. Throws on malformed UTF-8.
 std::vector<uint8_t> utf16le(const std::string &utf8);

@@ -1,9 +1,9 @@
-#include "search_component/CompactStore.h"
+#include "base/CompactStore.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace lumsift {
+namespace base {
 
 namespace {
 
@@ -62,4 +62,4 @@ void TextArena::clear() {
     used_ = 0;
 }
 
-} // namespace lumsift
+} // namespace base

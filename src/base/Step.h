@@ -5,10 +5,14 @@
 #include <QVariant>
 
 #include <exception>
+#include <functional>
+#include <stdexcept>
 
 // Many reactions run "each step, failures skipped": a step that fails is abandoned without a message
 // and the reaction goes on with its next step. A step fails by throwing; check() turns a false
-// result into such a failure.
+// result into such a failure. So does an operation that fails as such (a std::runtime_error: a
+// database error, a helper that died). Anything else (a logic error, an unknown exception) is a fault
+// of the program, not of the step: it is still skipped, but reported, so that it cannot hide.
 struct StepFailed : std::exception {
     const char *what() const noexcept override { return "step failed"; }
 };
@@ -18,11 +22,27 @@ inline void check(bool ok) {
         throw StepFailed();
 }
 
+namespace base {
+
+// Receives what a step threw that no step expects. By default debug builds print it; the tests
+// install a handler that fails the running test.
+using UnexpectedStepFailure = std::function<void(const char *what)>;
+void setUnexpectedStepFailureHandler(UnexpectedStepFailure handler);
+void reportUnexpectedStepFailure(const char *what);
+
+} // namespace base
+
 template <typename Action> void step(Action &&action) {
     try {
         action();
-    } catch (...) {
+    } catch (const StepFailed &) {
         // The reaction goes on with its next step.
+    } catch (const std::runtime_error &) {
+        // An operation failed: the same.
+    } catch (const std::exception &e) {
+        base::reportUnexpectedStepFailure(e.what());
+    } catch (...) {
+        base::reportUnexpectedStepFailure("an exception of unknown type");
     }
 }
 

@@ -1,14 +1,15 @@
-#include "dbhost/HostSession.h"
+#include "helper_protocol/HostSession.h"
 
-#include "dbhost/Protocol.h"
+#include "base/Descriptor.h"
 
-#include <QDateTime>
+#include "helper_protocol/Protocol.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -19,27 +20,19 @@ namespace dbhost {
 
 namespace {
 
-qint64 now() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
+// One database operation is a few seconds of work at most; ten minutes of processor time means the
+// helper is lost.
+constexpr rlim_t cpuLimitSeconds = 600;
 
-// Waits until the socket is ready for events or the deadline passes; false on time-out.
-bool waitFor(int fd, short events, qint64 deadline) {
-    for (;;) {
-        const qint64 left = deadline - now();
-        if (left <= 0)
-            return false;
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, int(left));
-        if (r > 0)
-            return true;
-        if (r < 0 && errno != EINTR)
-            return true; // let the read or write report the error
-    }
-}
-
-// Runs in the child between fork and exec: async-signal-safe calls only.
-[[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit) {
+// Runs in the child between fork and exec: async-signal-safe calls only. The helper dies with the
+// program (a helper stuck in the library must not outlive a program that crashed or was killed), and
+// its processor time is bounded as well, in case that signal is ever missed.
+[[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit, pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127); // the program ended before the signal was asked for
+    const rlimit processorTime{cpuLimitSeconds, cpuLimitSeconds + 5};
+    ::setrlimit(RLIMIT_CPU, &processorTime);
     ::dup2(socket, STDIN_FILENO);
     ::dup2(socket, STDOUT_FILENO);
     if (::syscall(SYS_close_range, 3u, ~0u, 0) != 0) {
@@ -71,16 +64,17 @@ HostSession::~HostSession() {
 }
 
 void HostSession::start() {
-    const QByteArray program = QFile::encodeName(options_.program);
+    const QByteArray &program = options_.program;
     if (program.isEmpty() || ::access(program.constData(), X_OK) != 0)
         throw HostFailure(HostFailure::Kind::NotStarted,
-                          QStringLiteral("The database helper %1 cannot be run.").arg(options_.program));
+                          QStringLiteral("The database helper %1 cannot be run.").arg(programName()));
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         throw HostFailure(HostFailure::Kind::NotStarted, QString::fromLocal8Bit(std::strerror(errno)));
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        becomeHelper(pair[1], program.constData(), rlim_t(options_.memoryLimitBytes));
+        becomeHelper(pair[1], program.constData(), rlim_t(options_.memoryLimitBytes), parent);
     ::close(pair[1]);
     if (pid < 0) {
         ::close(pair[0]);
@@ -93,7 +87,7 @@ void HostSession::start() {
 QCborMap HostSession::call(const QCborMap &request) {
     if (!running())
         throw HostFailure(HostFailure::Kind::Ended, QStringLiteral("The database helper is not running."));
-    const qint64 deadline = now() + options_.timeLimitMs;
+    const QDeadlineTimer deadline(options_.timeLimitMs);
     sendAll(encodeFrame(request), deadline);
     const std::optional<QCborMap> reply = decodePayload(receive(deadline));
     if (!reply || reply->value(Key::version).toInteger(-1) != protocolVersion ||
@@ -103,45 +97,28 @@ QCborMap HostSession::call(const QCborMap &request) {
     return *reply;
 }
 
-void HostSession::sendAll(const QByteArray &bytes, qint64 deadline) {
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        if (!waitFor(socket_, POLLOUT, deadline))
-            fail(HostFailure::Kind::TimedOut, QString());
-        const ssize_t n =
-            ::send(socket_, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(HostFailure::Kind::Ended, endedText());
-        sent += n;
-    }
+void HostSession::sendAll(const QByteArray &bytes, QDeadlineTimer deadline) {
+    transferred(base::writeAll(socket_, bytes.constData(), size_t(bytes.size()), deadline));
 }
 
-QByteArray HostSession::receive(qint64 deadline) {
+// Ends the session with the failure a transfer that did not complete stands for.
+void HostSession::transferred(base::Transfer result) {
+    if (result == base::Transfer::TimedOut)
+        fail(HostFailure::Kind::TimedOut, QString());
+    if (result == base::Transfer::Ended)
+        fail(HostFailure::Kind::Ended, endedText());
+}
+
+QByteArray HostSession::receive(QDeadlineTimer deadline) {
     char header[4];
-    readExactly(header, 4, deadline);
+    transferred(base::readExactly(socket_, header, 4, deadline));
     const quint32 length = frameLength(header);
     if (length > maximumFrame)
         fail(HostFailure::Kind::Garbage,
              QStringLiteral("The database helper announced a reply of %1 bytes.").arg(length));
     QByteArray payload(qsizetype(length), Qt::Uninitialized);
-    readExactly(payload.data(), length, deadline);
+    transferred(base::readExactly(socket_, payload.data(), length, deadline));
     return payload;
-}
-
-void HostSession::readExactly(char *into, size_t count, qint64 deadline) {
-    size_t got = 0;
-    while (got < count) {
-        if (!waitFor(socket_, POLLIN, deadline))
-            fail(HostFailure::Kind::TimedOut, QString());
-        const ssize_t n = ::recv(socket_, into + got, count - got, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(HostFailure::Kind::Ended, endedText());
-        got += size_t(n);
-    }
 }
 
 void HostSession::fail(HostFailure::Kind kind, const QString &what) {
@@ -155,6 +132,10 @@ void HostSession::fail(HostFailure::Kind kind, const QString &what) {
     throw HostFailure(kind, what);
 }
 
+QString HostSession::programName() const {
+    return QString::fromUtf8(options_.program);
+}
+
 // Why the helper is gone, once it has been reaped.
 QString HostSession::endedText() {
     if (running())
@@ -164,7 +145,7 @@ QString HostSession::endedText() {
             .arg(WTERMSIG(exitStatus_))
             .arg(QString::fromLocal8Bit(strsignal(WTERMSIG(exitStatus_))));
     if (WIFEXITED(exitStatus_) && WEXITSTATUS(exitStatus_) == 127)
-        return QStringLiteral("The database helper %1 could not be started.").arg(options_.program);
+        return QStringLiteral("The database helper %1 could not be started.").arg(programName());
     return QStringLiteral("The database helper ended unexpectedly (exit status %1).")
         .arg(WEXITSTATUS(exitStatus_));
 }

@@ -16,7 +16,7 @@ class ResultListView : public QTableView {
 public:
     explicit ResultListView(QWidget *parent = nullptr);
 
-    ResultListModel &results() { return model_; }
+    lumsift::ResultListModel &results() { return model_; }
 
     int listCount() const { return model_.count(); }
     int listIndex() const { return listIndex_; }
@@ -39,7 +39,7 @@ private:
     // Widens the column to the widest entry shown so far, and at least to the view's width.
     void fitColumn();
 
-    ResultListModel model_;
+    lumsift::ResultListModel model_;
     int listIndex_ = -1;
     int widest_ = 0;
     int measuredFirst_ = -1;

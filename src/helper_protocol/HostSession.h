@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/Descriptor.h"
+
 #include <QCborMap>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <stdexcept>
@@ -11,7 +14,7 @@ namespace dbhost {
 // How the program runs the helper: which program, how long one request may take, and how much
 // address space the helper may use.
 struct HostOptions {
-    QString program;
+    QByteArray program; // the path's bytes
     int timeLimitMs = 5000;
     quint64 memoryLimitBytes = quint64(1) << 30;
 };
@@ -43,15 +46,15 @@ public:
     void end();
     bool running() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
-    const HostOptions &options() const { return options_; }
 
 private:
     void start();
-    void sendAll(const QByteArray &bytes, qint64 deadline);
-    QByteArray receive(qint64 deadline);
-    void readExactly(char *into, size_t count, qint64 deadline);
+    void sendAll(const QByteArray &bytes, QDeadlineTimer deadline);
+    QByteArray receive(QDeadlineTimer deadline);
+    void transferred(base::Transfer result);
     [[noreturn]] void fail(HostFailure::Kind kind, const QString &what);
     QString endedText();
+    QString programName() const;
     void kill();
 
     HostOptions options_;

@@ -1,4 +1,4 @@
-#include "main_window/ResultListView.h"
+#include "search_component/ResultListView.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

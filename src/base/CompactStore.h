@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lumsift {
+namespace base {
 
 // An append-only array in fixed blocks: growing never copies the elements and never needs old and
 // new storage at once, so the peak is the size plus at most one block.
@@ -62,4 +62,4 @@ private:
     std::size_t used_ = 0; // in the last chunk
 };
 
-} // namespace lumsift
+} // namespace base

@@ -1,4 +1,4 @@
-#include "main_window/CaptionButton.h"
+#include "controls/CaptionButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "dbhost/Protocol.h"
+#include "helper_protocol/Protocol.h"
 
 #include <QCborValue>
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QListWidget;
+
+// Where the reports write their lines: the panel's report list, or a plain list of texts.
+class ReportLines {
+public:
+    virtual ~ReportLines() = default;
+    virtual void clear() = 0;
+    virtual void addItem(const QString &line) = 0;
+};
+
+// The lines as a list of texts.
+class CollectedLines : public ReportLines {
+public:
+    void clear() override { lines.clear(); }
+    void addItem(const QString &line) override { lines.append(line); }
+
+    QStringList lines;
+};
+
+// The lines into a list box.
+class ListWidgetLines : public ReportLines {
+public:
+    explicit ListWidgetLines(QListWidget &list)
+        : list_(list) {}
+    void clear() override;
+    void addItem(const QString &line) override;
+
+private:
+    QListWidget &list_;
+};

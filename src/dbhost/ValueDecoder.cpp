@@ -1,0 +1,246 @@
+#include "dbhost/ValueDecoder.h"
+
+#include <glib.h>
+
+#include <QDate>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace dbhost {
+
+namespace {
+
+constexpr size_t calculatedLengthOffset = 16;
+constexpr size_t calculatedDataOffset = 20;
+constexpr size_t extendedDateSize = 42;
+constexpr qint64 lastExtendedDay = 3652058; // 9999-12-31
+
+// Decimal digits of a big-endian unsigned magnitude, with the scale's decimal point and the sign.
+QString decimalText(std::vector<quint8> magnitude, int scale, bool negative) {
+    QString digits;
+    auto nonZero = [&] {
+        return std::any_of(magnitude.begin(), magnitude.end(), [](quint8 b) { return b; });
+    };
+    while (nonZero()) {
+        unsigned remainder = 0;
+        for (quint8 &b : magnitude) {
+            const unsigned current = remainder << 8 | b;
+            b = quint8(current / 10);
+            remainder = current % 10;
+        }
+        digits.prepend(QChar(u'0' + int(remainder)));
+    }
+    scale = qBound(0, scale, 38);
+    while (digits.size() <= scale)
+        digits.prepend(u'0');
+    if (scale > 0)
+        digits.insert(digits.size() - scale, u'.');
+    return negative ? u'-' + digits : digits;
+}
+
+QByteArray bytesAt(const unsigned char *p, size_t n) {
+    return QByteArray(reinterpret_cast<const char *>(p), qsizetype(n));
+}
+
+bool allDigits(const unsigned char *p, size_t n) {
+    return std::all_of(p, p + n, [](unsigned char c) { return c >= '0' && c <= '9'; });
+}
+
+qint64 digitsValue(const unsigned char *p, size_t n) {
+    qint64 v = 0;
+    for (size_t i = 0; i < n; ++i)
+        v = v * 10 + (p[i] - '0');
+    return v;
+}
+
+QCborValue textValue(const unsigned char *p, size_t n, const DecodeContext &context) {
+    return context.jet3 ? codePageText(p, n, context.codePage) : jet4Text(p, n);
+}
+
+QCborValue longValue(const ColumnShape &column, const unsigned char *p, size_t n,
+                     const DecodeContext &context) {
+    QByteArray bytes = context.longValue ? context.longValue(p, n) : QByteArray();
+    if (column.calculated)
+        bytes = unwrapCalculated(reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                 size_t(bytes.size()));
+    if (column.type == ColumnType::Ole)
+        return bytes;
+    return textValue(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
+                     context);
+}
+
+} // namespace
+
+int fixedTypeSize(ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte:
+        return 1;
+    case ColumnType::Integer:
+        return 2;
+    case ColumnType::Long:
+    case ColumnType::Single:
+    case ColumnType::Complex:
+        return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt:
+        return 8;
+    case ColumnType::Guid:
+        return 16;
+    case ColumnType::Numeric:
+        return 17;
+    case ColumnType::DateTimeExtended:
+        return int(extendedDateSize);
+    default:
+        return 0;
+    }
+}
+
+QByteArray unwrapCalculated(const unsigned char *data, size_t size) {
+    if (size < calculatedDataOffset)
+        return bytesAt(data, size);
+    const size_t length = get32(data + calculatedLengthOffset);
+    return bytesAt(data + calculatedDataOffset, std::min(length, size - calculatedDataOffset));
+}
+
+QString jet4Text(const unsigned char *data, size_t size) {
+    if (size < 2 || data[0] != 0xff || data[1] != 0xfe) {
+        QString out(qsizetype(size / 2), Qt::Uninitialized);
+        for (size_t i = 0; i + 1 < size; i += 2)
+            out[qsizetype(i / 2)] = QChar(char16_t(data[i] | data[i + 1] << 8));
+        return out;
+    }
+    QString out;
+    out.reserve(qsizetype(size));
+    bool compressed = true;
+    for (size_t i = 2; i < size;) {
+        if (data[i] == 0) {
+            compressed = !compressed;
+            ++i;
+        } else if (compressed) {
+            out.append(QChar(char16_t(data[i++])));
+        } else if (i + 1 < size) {
+            out.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return out;
+}
+
+QString codePageText(const unsigned char *data, size_t size, int codePage) {
+    if (size == 0)
+        return QStringLiteral("");
+    const bool ascii = std::all_of(data, data + size, [](unsigned char c) { return c < 0x80; });
+    if (ascii)
+        return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray from = "CP" + QByteArray::number(codePage > 0 ? codePage : 1252);
+    gsize written = 0;
+    gchar *utf8 = g_convert(reinterpret_cast<const gchar *>(data), gssize(size), "UTF-8", from.constData(),
+                            nullptr, &written, nullptr);
+    if (!utf8) // a code page iconv does not know, or a byte it does not map
+        return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString out = QString::fromUtf8(utf8, qsizetype(written));
+    g_free(utf8);
+    return out;
+}
+
+QString numericText(const unsigned char *data, int scale) {
+    std::vector<quint8> magnitude(16);
+    for (int word = 0; word < 4; ++word)
+        for (int b = 0; b < 4; ++b)
+            magnitude[size_t(4 * word + b)] = data[1 + 4 * word + 3 - b];
+    return decimalText(std::move(magnitude), scale, (data[0] & 0x80) != 0);
+}
+
+QString calculatedNumericText(const unsigned char *data, size_t size) {
+    if (size < 4)
+        return {};
+    const qint16 total = qint16(get16(data));
+    const int scale = data[2];
+    const bool negative = data[3] != 0;
+    const size_t rest = size - 4;
+    size_t length = total > 0 ? size_t(total) - std::min<size_t>(2, size_t(total)) : rest;
+    length = std::min<size_t>(std::min(length / 4 * 4, size_t(16)), rest / 4 * 4);
+    std::vector<quint8> magnitude(data + 4, data + 4 + length);
+    size_t at = 0;
+    if (length % 8 != 0) {
+        std::reverse(magnitude.begin(), magnitude.begin() + 4);
+        at = 4;
+    }
+    for (; at + 8 <= length; at += 8)
+        std::reverse(magnitude.begin() + qsizetype(at), magnitude.begin() + qsizetype(at + 8));
+    return decimalText(std::move(magnitude), scale, negative);
+}
+
+QString extendedDateText(const unsigned char *data, size_t size) {
+    const QString raw = QString::fromLatin1(reinterpret_cast<const char *>(data),
+                                            qsizetype(std::find(data, data + size, 0) - data));
+    if (size < 40 || !allDigits(data, 19) || data[19] != ':' || !allDigits(data + 20, 19))
+        return raw;
+    const qint64 days = digitsValue(data, 19);
+    const qint64 seconds = digitsValue(data + 20, 12);
+    const qint64 units = digitsValue(data + 32, 7);
+    if (days > lastExtendedDay || seconds >= 86400)
+        return raw;
+    const QDate date = QDate(1, 1, 1).addDays(days);
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%07d", date.year(), date.month(), date.day(),
+                             int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60), int(units));
+}
+
+QCborValue decodeValue(const ColumnShape &column, const unsigned char *data, size_t size,
+                       const DecodeContext &context) {
+    if (column.type == ColumnType::Memo || column.type == ColumnType::Ole)
+        return longValue(column, data, size, context);
+    QByteArray unwrapped;
+    if (column.calculated) {
+        unwrapped = unwrapCalculated(data, size);
+        data = reinterpret_cast<const unsigned char *>(unwrapped.constData());
+        size = size_t(unwrapped.size());
+    }
+    const size_t needed = column.type == ColumnType::Boolean ? 1
+                          : column.type == ColumnType::Numeric && column.calculated
+                              ? 4
+                              : size_t(fixedTypeSize(column.type));
+    if (size < needed)
+        return QCborValue(nullptr);
+    switch (column.type) {
+    case ColumnType::Boolean: // only calculated Booleans have bytes; others live in the null mask
+        return data[0] != 0;
+    case ColumnType::Byte:
+        return data[0];
+    case ColumnType::Integer:
+        return qint16(get16(data));
+    case ColumnType::Long:
+    case ColumnType::Complex:
+        return qint32(get32(data));
+    case ColumnType::Currency:
+    case ColumnType::BigInt:
+        return qint64(get64(data));
+    case ColumnType::Single: {
+        float f;
+        std::memcpy(&f, data, 4);
+        return double(f);
+    }
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+        double d;
+        std::memcpy(&d, data, 8);
+        return d;
+    }
+    case ColumnType::Numeric:
+        return column.calculated ? calculatedNumericText(data, size) : numericText(data, column.scale);
+    case ColumnType::DateTimeExtended:
+        return extendedDateText(data, size);
+    case ColumnType::Text:
+        return textValue(data, size, context);
+    default:
+        return bytesAt(data, size);
+    }
+}
+
+} // namespace dbhost
