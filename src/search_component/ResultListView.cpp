@@ -14,7 +14,9 @@ ResultListView::ResultListView(QWidget *parent)
     verticalHeader()->hide();
     // Every row has the same height, so that millions of rows scroll without measuring each.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // As tight as a list box's lines.
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height());
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(false);
     setWordWrap(false);
