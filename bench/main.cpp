@@ -57,6 +57,14 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The system's load average over the last minute: other work on the machine skews every figure.
+std::string loadAverage() {
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (!load.open(QIODevice::ReadOnly))
+        return "unknown";
+    return load.readAll().split(' ').value(0).toStdString();
+}
+
 // Resident memory of this process, in MiB.
 double residentMiB() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -266,6 +274,7 @@ int main(int argc, char **argv) {
 
     floorWalk(root, ""); // warm the caches
     floorWalk(root, "");
+    const std::string loadAtStart = loadAverage();
 
     ResultListView list;
     list.resize(900, 400);
@@ -333,8 +342,9 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
     }
 
-    std::printf("\n%d rounds, warm cache, medians; the list is shown and cleared before each search\n",
-                rounds);
+    std::printf("\n%d rounds, warm cache, medians; the list is shown and cleared before each search; load "
+                "average %s at the start, %s now\n",
+                rounds, loadAtStart.c_str(), loadAverage().c_str());
     std::printf("%-36s %9s %9s %9s %10s\n", "search", "seconds", "reading", "results", "stall");
     std::printf("%-36s %9s %9s\n", "", "", "checking");
     for (const std::string name :
