@@ -26,6 +26,7 @@
 #include <QWidget>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -74,6 +75,12 @@ double residentMiB() {
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
     return 0;
+}
+
+// Bytes handed out by malloc and not freed, in MiB (large blocks come straight from mmap).
+double heapInUseMiB() {
+    const struct mallinfo2 info = ::mallinfo2();
+    return double(info.uordblks + info.hblkhd) / 1048576.0;
 }
 
 // The longest time the event loop went without running a 1 ms timer.
@@ -310,6 +317,8 @@ int main(int argc, char **argv) {
             resident["after first " + p] = residentMiB();
             note("repeat " + p, search(store, list, form, root, pattern.text));
             resident["after repeat " + p] = residentMiB();
+            resident["list after repeat " + p] = double(list.results().memoryBytes()) / 1048576.0;
+            resident["heap after repeat " + p] = heapInUseMiB();
             if (const lumsift::DriveSnapshot *snapshot = store.find(root)) {
                 bytesPerEntry = double(snapshot->memoryBytes()) / double(snapshot->entryCount);
                 snapshotEntries = snapshot->entryCount;
@@ -405,6 +414,13 @@ int main(int argc, char **argv) {
     for (const char *moment : {"after first *.txt", "after repeat *.txt", "after first *", "after repeat *"})
         std::printf("; %.0f MiB %s", resident[moment], moment);
     std::printf(" (the list holds that search's results; the snapshot is kept)\n");
+    for (const char *pattern : {"*.txt", "*"})
+        std::printf(
+            "  after repeat %s: the list's rows %.0f MiB, the snapshot %.0f MiB, heap in use %.0f MiB (the "
+            "rest of the growth is memory the allocator keeps for reuse)\n",
+            pattern, resident[std::string("list after repeat ") + pattern],
+            bytesPerEntry * double(snapshotEntries) / 1048576.0,
+            resident[std::string("heap after repeat ") + pattern]);
     std::fflush(stdout);
 
     std::size_t rows = 0;
