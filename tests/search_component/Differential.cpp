@@ -105,6 +105,8 @@ public:
         , random_(seed) {}
 
     void generate(int folders, int files) {
+        folderTarget_ = std::size_t(folders);
+        fileTarget_ = std::size_t(files);
         std::vector<std::string> made = {""};
         for (int i = 0; i < folders; ++i) {
             const std::string folder = joined(made[below(made.size())], name());
@@ -121,6 +123,10 @@ public:
         const std::string folder = folders_[below(folders_.size())];
         const std::string inner = inner_.empty() ? std::string() : inner_[below(inner_.size())];
         const std::string file = files_.empty() ? std::string() : files_[below(files_.size())];
+        // Removals take whole subtrees and creations add one entry: without growing back, the tree
+        // would shrink to a few folders within a few hundred rounds.
+        if (folders_.size() < folderTarget_ * 3 / 4 || files_.size() < fileTarget_ * 3 / 4)
+            return grow(folder);
         switch (below(17)) {
         case 0:
         case 1:
@@ -238,6 +244,22 @@ private:
         return s + extensions[below(std::size(extensions))];
     }
 
+    // A new subtree of a few folders with a few files each.
+    std::string grow(const std::string &parent) {
+        const std::string top = joined(parent, name());
+        if (::mkdir(at(top).c_str(), 0755) != 0)
+            return "mkdir " + top + " (failed)";
+        std::vector<std::string> made = {top};
+        for (std::size_t i = below(6); i-- > 0;) {
+            const std::string folder = joined(made[below(made.size())], name());
+            if (::mkdir(at(folder).c_str(), 0755) == 0)
+                made.push_back(folder);
+        }
+        for (std::size_t i = 2 + below(30); i-- > 0;)
+            touchFile(joined(made[below(made.size())], name()));
+        return "grow " + std::to_string(made.size()) + " folders at " + top;
+    }
+
     std::string touchFile(const std::string &relative) {
         const int fd = ::open(at(relative).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd >= 0)
@@ -290,6 +312,8 @@ private:
     std::vector<std::string> inner_;   // without it
     std::vector<std::string> files_;
     std::vector<std::string> locked_;
+    std::size_t folderTarget_ = 0;
+    std::size_t fileTarget_ = 0;
 };
 
 std::string firstDifference(const std::vector<std::string> &expected, const std::vector<std::string> &got) {
