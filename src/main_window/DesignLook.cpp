@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWidget>
 
 namespace design {
@@ -128,6 +129,13 @@ QImage icon(int size) {
     painter.scale(size / double(iconGrid), size / double(iconGrid));
     paintIcon(painter);
     return image;
+}
+
+QIcon windowIcon() {
+    QIcon window;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        window.addPixmap(QPixmap::fromImage(icon(size)));
+    return window;
 }
 
 } // namespace design

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 
 class QPainter;
@@ -28,5 +29,7 @@ inline constexpr int iconGrid = 32;
 void paintIcon(QPainter &painter);
 // The icon at size x size pixels, on a transparent ground.
 QImage icon(int size = iconGrid);
+// The window's icon: the drawing at the sizes a window system asks for, so that none is scaled up.
+QIcon windowIcon();
 
 } // namespace design

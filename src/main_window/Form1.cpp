@@ -90,7 +90,7 @@ Form1::Form1(ApplicationView app, const platform::Platform &platform)
     placePanels();
     design::applyLook(*this);
     banner_ = design::banner();
-    setWindowIcon(QPixmap::fromImage(design::icon()));
+    setWindowIcon(design::windowIcon());
     setFixedSize(size());
     ui->Text1->setInsertPolicy(QComboBox::NoInsert);
     ui->Text1->setCurrentIndex(-1);

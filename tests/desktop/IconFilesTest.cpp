@@ -4,6 +4,7 @@
 #include "main_window/DesignLook.h"
 
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -47,9 +48,12 @@ TEST(IconFiles, EachPngIsTheWindowsDrawingAtItsSize) {
         EXPECT_TRUE(png.hasAlphaChannel()) << "the ground is transparent";
         EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), design::icon(size)) << size;
     }
-    // The window's own icon is the 32 pixel file.
-    EXPECT_EQ(design::icon(), design::icon(32));
-    EXPECT_EQ(design::icon().size(), QSize(32, 32));
+    // The window offers the same drawing, at sizes of its own and unscaled.
+    const QIcon window = design::windowIcon();
+    for (const int size : {16, 32, 48, 256})
+        EXPECT_EQ(window.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32),
+                  design::icon(size))
+            << size;
 }
 
 TEST(IconFiles, TheSvgDrawsWhatTheWindowDraws) {
