@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# check-package.sh BUILD_DIR: the Debian package that make package built, as a user gets it. lintian
-# must find no error; dpkg -i installs it; a user who may not write the program's folder starts
+# check-package.sh BUILD_DIR: the packages that make package built, as a user gets them. The portable
+# archive must hold the program's folder and nothing else. For the Debian package, lintian must find
+# no error; dpkg -i installs it; a user who may not write the program's folder starts
 # /usr/bin/lumsifter under Xvfb, searches, saves into their own data folder and exits; dpkg --purge
 # removes it again. Installing needs root: without it, the check says so and skips that part.
 set -euo pipefail
@@ -13,6 +14,19 @@ if [ ${#debs[@]} -ne 1 ]; then
     exit 1
 fi
 deb=${debs[0]}
+
+echo "== the portable folder"
+archives=("$build"/packages/lumsifter-*-portable-*.tar.gz)
+[ ${#archives[@]} -eq 1 ] || { echo "expected one portable archive in $build/packages"; exit 1; }
+top=$(basename "${archives[0]}" .tar.gz)
+listed=$(tar -tzf "${archives[0]}" | sort | tr '\n' ' ')
+expected="$top/ADODEMO.MDB $top/Lumsift.ocx $top/lumsifter $top/lumsifter-dbhost "
+if [ "$listed" != "$expected" ]; then
+    echo "the archive holds: $listed"
+    echo "expected:          $expected"
+    exit 1
+fi
+echo "$listed"
 
 echo "== lintian $deb"
 # Errors fail the check; warnings and notes are shown.
