@@ -4,6 +4,7 @@
 #include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/PathCodec.h"
 #include "platform/TimeText.h"
@@ -89,7 +90,7 @@ Form1::Form1(ApplicationView app, const platform::Platform &platform)
     placePanels();
     design::applyLook(*this);
     banner_ = design::banner();
-    setWindowIcon(QPixmap::fromImage(design::icon()));
+    setWindowIcon(design::windowIcon());
     setFixedSize(size());
     ui->Text1->setInsertPolicy(QComboBox::NoInsert);
     ui->Text1->setCurrentIndex(-1);
@@ -122,7 +123,7 @@ void Form1::placePanels() {
     picture2_->hide();
     DatabasePanel::MainWindowView view{.Text3 = [this] { return ui->Text3->text(); },
                                        .Label31 = [this] { return ui->Label31->text(); }};
-    picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.applicationFolder,
+    picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.ownFilesFolder,
                                   platform_.databaseHelper);
     picture6_->setGeometry(twipsRect(240, 3960, 12255, 4215));
     picture6_->hide();
@@ -239,6 +240,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
 }
 
 QByteArray Form1::besideProgram(const QString &name) const {
+    // The user's data folder is made the first time a file in it is used; should that fail, the use
+    // itself fails with the reason.
+    if (platform_.makeApplicationFolder)
+        platform::makeFolders(platform::encodePath(ui->Text4->text()));
     return platform::encodePath(ui->Text4->text() + u'/' + name);
 }
 

@@ -194,6 +194,21 @@ bool copyFile(const QByteArray &source, const QByteArray &target) {
     return copy.replace(target) || fail();
 }
 
+bool makeFolders(const QByteArray &folder, mode_t mode) {
+    if (folder.isEmpty())
+        return failWith(ENOENT);
+    struct stat info {};
+    if (::stat(folder.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) || failWith(ENOTDIR);
+    const QByteArray parent = folderOf(folder);
+    if (parent != folder && parent != "." && !makeFolders(parent, mode))
+        return false;
+    // Another process may make it in between: the folder is there all the same.
+    if (::mkdir(folder.constData(), mode) == 0 || errno == EEXIST)
+        return ::stat(folder.constData(), &info) == 0 && (S_ISDIR(info.st_mode) || failWith(ENOTDIR));
+    return fail();
+}
+
 bool deleteFile(const QByteArray &path) {
     struct stat info {};
     if (path.isEmpty() || ::lstat(path.constData(), &info) != 0)
