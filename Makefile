@@ -5,10 +5,11 @@ JOBS ?= $(shell nproc)
 
 DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev \
-	qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins \
+	qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins \
 	libcanberra-dev libglib2.0-dev mdbtools-dev mdbtools \
 	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
-	fd-find findutils
+	fd-find findutils \
+	desktop-file-utils appstream man-db dpkg-dev file lintian
 
 # Only the bench needs these: a locate index to compare with, and the accessibility bus for the
 # stall measured with Qt's accessibility bridge on.
@@ -16,7 +17,7 @@ BENCH_PACKAGES := plocate at-spi2-core dbus
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps bench-deps install-missing configure build run test unit-test e2e-test bench screenshot clean format
+.PHONY: all deps bench-deps install-missing configure build run test unit-test e2e-test package package-test bench screenshot clean format
 
 all: build
 
@@ -58,7 +59,15 @@ unit-test: build
 e2e-test: build
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L e2e
 
-test: unit-test e2e-test
+test: unit-test e2e-test package-test
+
+# A Debian package and a .tar.gz of the portable folder, in $(BUILD_DIR)/packages.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
+# lintian on the package; as root also dpkg -i, the installed program as a user under Xvfb, dpkg --purge.
+package-test: package
+	tests/package/check-package.sh $(BUILD_DIR)
 
 # One run prints every figure side by side, then soaks repeat searches against fresh walks.
 BENCH_ROUNDS ?= 3

@@ -5,6 +5,8 @@
 int main(int argc, char **argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumsifter"));
+    // The window system matches the window to the menu entry of this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUMSIFTER_APP_ID));
     LumsifterApp app(platform::Platform::real());
     app.start();
     return QApplication::exec();

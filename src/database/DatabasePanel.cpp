@@ -14,7 +14,7 @@
 #include <optional>
 
 DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
-                             std::shared_ptr<platform::MessageBox> messages, QString applicationFolder,
+                             std::shared_ptr<platform::MessageBox> messages, QString ownFilesFolder,
                              QString helperProgram)
     : QWidget(parent)
     , ui_(std::make_unique<Ui::DatabasePanel>())
@@ -23,7 +23,7 @@ DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
     , host_{platform::encodePath(helperProgram)} {
     ui_->setupUi(this);
     applyColours();
-    state_.connectionString = ado::connectionStringFor(applicationFolder + QStringLiteral("/ADODEMO.MDB"));
+    state_.connectionString = ado::connectionStringFor(ownFilesFolder + QStringLiteral("/ADODEMO.MDB"));
 }
 
 DatabasePanel::~DatabasePanel() = default;

@@ -32,8 +32,9 @@ public:
         std::function<QString()> Label31; // the hidden mirror of the selected entry
     };
 
+    // `ownFilesFolder` is the folder the program's own files come from, which holds ADODEMO.MDB.
     DatabasePanel(QWidget *parent, MainWindowView mainWindow, std::shared_ptr<platform::MessageBox> messages,
-                  QString applicationFolder, QString helperProgram);
+                  QString ownFilesFolder, QString helperProgram);
     ~DatabasePanel() override;
 
     // "Open MDB": makes the panel visible, nothing else.
@@ -50,7 +51,7 @@ public:
     QPushButton *Command21() const;
 
     // The connection string of both reports: the database whose tables Select last listed, and
-    // before any, ADODEMO.MDB in the application folder.
+    // before any, ADODEMO.MDB beside the program.
     const QString &connectionString() const { return state_.connectionString; }
     // The connection string and the error that last ended a report.
     const ReportState &reportState() const { return state_; }

@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWidget>
 
 namespace design {
@@ -110,10 +111,7 @@ QImage banner() {
     return image;
 }
 
-QImage icon() {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
+void paintIcon(QPainter &painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(QColor(240, 200, 80));
     painter.setPen(QPen(QColor(120, 80, 20), 1.5));
@@ -122,7 +120,22 @@ QImage icon() {
     painter.setPen(QPen(QColor(16, 32, 72), 3));
     painter.drawEllipse(QPointF(18, 16), 7, 7);
     painter.drawLine(QPointF(23, 21), QPointF(30, 29));
+}
+
+QImage icon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.scale(size / double(iconGrid), size / double(iconGrid));
+    paintIcon(painter);
     return image;
+}
+
+QIcon windowIcon() {
+    QIcon window;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        window.addPixmap(QPixmap::fromImage(icon(size)));
+    return window;
 }
 
 } // namespace design

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 
+class QPainter;
 class QWidget;
 
 // The forms' look: Tahoma (registered from the Wine fonts when present, the default sans font
@@ -17,8 +19,17 @@ QFont font(double points, bool bold = false);
 // the widget and every widget under it.
 void applyLook(QWidget &root);
 
-// The title banner (908 x 29 pixels, 24 bits per pixel) and the application icon, drawn here.
+// The title banner (908 x 29 pixels, 24 bits per pixel), drawn here.
 QImage banner();
-QImage icon();
+
+// The application icon: a folder under a magnifying glass, drawn on a square grid of iconGrid units.
+// It is the window's icon, and the build writes the desktop's icon files (SVG and PNG) from this one
+// drawing, so that the window and the menu show the same picture.
+inline constexpr int iconGrid = 32;
+void paintIcon(QPainter &painter);
+// The icon at size x size pixels, on a transparent ground.
+QImage icon(int size = iconGrid);
+// The window's icon: the drawing at the sizes a window system asks for, so that none is scaled up.
+QIcon windowIcon();
 
 } // namespace design

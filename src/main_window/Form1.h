@@ -56,7 +56,8 @@ public:
     // The current time of day as text, the title of several messages.
     QString timeOfDay() const;
     // A file beside the program: the application folder (Text4), a separator and the name, joined as
-    // they stand. At the root the doubled separator names the same file.
+    // they stand. At the root the doubled separator names the same file. The user's data folder, when
+    // it is the application folder, is made here if it is missing.
     QByteArray besideProgram(const QString &name) const;
 
     // Stops the window's timers: the program is ending.

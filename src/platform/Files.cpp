@@ -163,6 +163,10 @@ Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs) 
             held.st_dev == named.st_dev && held.st_ino == named.st_ino)
             return fd;
         // Replaced while we waited: what we locked is no longer the file of that name.
+        if (waited.elapsed() > waitMs) {
+            failWith(ETIMEDOUT);
+            return Descriptor();
+        }
     }
 }
 
@@ -188,6 +192,21 @@ bool copyFile(const QByteArray &source, const QByteArray &target) {
     if (!copy.valid() || !copyContent(from.get(), copy.fd()))
         return fail();
     return copy.replace(target) || fail();
+}
+
+bool makeFolders(const QByteArray &folder, mode_t mode) {
+    if (folder.isEmpty())
+        return failWith(ENOENT);
+    struct stat info {};
+    if (::stat(folder.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) || failWith(ENOTDIR);
+    const QByteArray parent = folderOf(folder);
+    if (parent != folder && parent != "." && !makeFolders(parent, mode))
+        return false;
+    // Another process may make it in between: the folder is there all the same.
+    if (::mkdir(folder.constData(), mode) == 0 || errno == EEXIST)
+        return ::stat(folder.constData(), &info) == 0 && (S_ISDIR(info.st_mode) || failWith(ENOTDIR));
+    return fail();
 }
 
 bool deleteFile(const QByteArray &path) {

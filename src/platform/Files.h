@@ -51,6 +51,10 @@ bool appendToFile(const QByteArray &path, const QByteArray &bytes);
 // Writes every byte, going on after interruptions and short writes.
 bool writeAll(int fd, const char *data, qsizetype size);
 
+// Creates the folder and every missing folder above it, each with `mode`; true when the path is a
+// folder afterwards, whoever made it.
+bool makeFolders(const QByteArray &folder, mode_t mode = 0700);
+
 // The reason of the last failure of the calls above, as text.
 QString lastErrorText();
 

@@ -27,10 +27,16 @@ struct Platform {
     std::shared_ptr<ProcessStarter> processes;
     std::shared_ptr<SoundPlayer> sound;
 
-    // The application folder shown in Text4: the folder of the running program. These paths are
-    // decoded with the path codec: encodePath gives back their exact bytes.
+    // The application folder shown in Text4, where save.txt, Temp.txt and copies go: the folder of
+    // the running program, or the user's data folder when the program's folder is not writable (see
+    // chooseApplicationFolders). These paths are decoded with the path codec: encodePath gives back
+    // their exact bytes.
     QString applicationFolder;
-    // The search component's file; by default Lumsift.ocx in the application folder.
+    // The application folder is the user's data folder, made the first time a file in it is used.
+    bool makeApplicationFolder = false;
+    // The folder the program's own files come from (ADODEMO.MDB): the folder of the running program.
+    QString ownFilesFolder;
+    // The search component's file; by default Lumsift.ocx beside the program.
     QString componentFile;
     // The helper process that reads Access databases; by default beside the program.
     QString databaseHelper;

@@ -18,24 +18,6 @@ QPoint centre(int left, int top, int width, int height) {
     return twipsRect(left, top, width, height).center();
 }
 
-// Types a pattern into the pattern box and presses Enter, which searches like the button.
-void searchFor(X11Driver &x, const QString &window, const QString &pattern) {
-    const QPoint patternBox = centre(4440, 5760, 4335, 360);
-    x.click(window, patternBox.x(), patternBox.y());
-    x.type(window, pattern);
-    x.key(window, QStringLiteral("Return"));
-}
-
-QByteArray waitForContent(const QByteArray &file, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        QByteArray content;
-        if (platform::readWholeFile(file, content) && !content.isEmpty())
-            return content;
-        QThread::msleep(100);
-    }
-    return {};
-}
-
 // A picture of a name no other file has, in a temporary tree on drive C:.
 class UniquePicture {
 public:
@@ -59,26 +41,17 @@ private:
 
 // Searches C: for the picture, selects the first result and saves it; returns save.txt's content.
 QByteArray searchSelectAndSave(X11Driver &x, const QString &window, const UniquePicture &picture) {
-    searchFor(x, window, picture.name()); // on drive C:, the root, which holds the temporary folder
-    const QString overview = x.waitForWindow(QStringLiteral("Search Result"), 90000);
-    if (overview.isEmpty()) {
+    // On drive C:, the root, which holds the temporary folder.
+    if (!x.searchFor(window, picture.name())) {
         ADD_FAILURE() << "the search did not end with its overview";
         return {};
     }
-    x.key(overview, QStringLiteral("Return"));
-    const QPoint firstRow = twipsRect(360, 600, 12135, 2940).topLeft() + QPoint(60, 8);
-    x.click(window, firstRow.x(), firstRow.y());
-    const QPoint save = centre(11280, 4080, 1095, 495);
-    x.click(window, save.x(), save.y());
-    return waitForContent(x.programFolderBytes() + "/save.txt", 5000);
+    x.selectFirstAndSave(window);
+    return X11Driver::waitForContent(x.programFolderBytes() + "/save.txt");
 }
 
 void exitProgram(X11Driver &x, const QString &window) {
-    const QPoint exit = centre(10440, 6720, 2055, 735);
-    x.click(window, exit.x(), exit.y());
-    const QString confirm = x.waitForWindow(QStringLiteral("Confirm"));
-    ASSERT_FALSE(confirm.isEmpty());
-    x.key(confirm, QStringLiteral("Return"));
+    x.exitProgram(window);
     EXPECT_TRUE(x.process().waitForFinished(2000));
 }
 

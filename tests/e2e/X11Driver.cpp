@@ -2,6 +2,7 @@
 
 #include "Fakes.h"
 #include "platform/Files.h"
+#include "platform/Twips.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,6 +27,8 @@ X11Driver::X11Driver(const QByteArray &folderName)
                            programFolder_ + '/' + QFile::encodeName(name));
 }
 
+X11Driver::X11Driver(Installed) {}
+
 X11Driver::~X11Driver() {
     if (program_.state() != QProcess::NotRunning) {
         program_.kill();
@@ -38,12 +41,19 @@ void X11Driver::start() {
     // still finds its folder, whatever that is named.
     const QString link = folder_.filePath(QStringLiteral("start-lumsifter"));
     ::symlink((programFolder_ + "/lumsifter").constData(), QFile::encodeName(link).constData());
-    program_.setProgram(link);
+    startInstalled(link, QProcessEnvironment::systemEnvironment());
+}
+
+void X11Driver::startInstalled(const QString &program, QProcessEnvironment environment,
+                               std::function<void()> inChild) {
+    program_.setProgram(program);
     // The test itself runs offscreen; the program must use the X server.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
     program_.setProcessEnvironment(environment);
     program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (inChild)
+        program_.setChildProcessModifier(inChild);
     program_.start();
     program_.waitForStarted(5000);
 }
@@ -109,4 +119,41 @@ bool X11Driver::screenshot(const QString &file) {
     QDir().mkpath(QFileInfo(file).path());
     run(QStringLiteral("import"), {"-window", "root", file});
     return QFile::exists(file);
+}
+
+bool X11Driver::searchFor(const QString &window, const QString &pattern) {
+    const QPoint patternBox = twipsRect(4440, 5760, 4335, 360).center();
+    click(window, patternBox.x(), patternBox.y());
+    type(window, pattern);
+    key(window, QStringLiteral("Return"));
+    const QString overview = waitForWindow(QStringLiteral("Search Result"), 90000);
+    if (overview.isEmpty())
+        return false;
+    key(overview, QStringLiteral("Return"));
+    return true;
+}
+
+void X11Driver::selectFirstAndSave(const QString &window) {
+    const QPoint firstRow = twipsRect(360, 600, 12135, 2940).topLeft() + QPoint(60, 8);
+    click(window, firstRow.x(), firstRow.y());
+    const QPoint save = twipsRect(11280, 4080, 1095, 495).center();
+    click(window, save.x(), save.y());
+}
+
+void X11Driver::exitProgram(const QString &window) {
+    const QPoint exit = twipsRect(10440, 6720, 2055, 735).center();
+    click(window, exit.x(), exit.y());
+    const QString confirm = waitForWindow(QStringLiteral("Confirm"));
+    if (!confirm.isEmpty())
+        key(confirm, QStringLiteral("Return"));
+}
+
+QByteArray X11Driver::waitForContent(const QByteArray &file, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        QByteArray content;
+        if (platform::readWholeFile(file, content) && !content.isEmpty())
+            return content;
+        QThread::msleep(100);
+    }
+    return {};
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // Drives the real program on a real X server: a copy of the built program folder in a temporary
 // folder (so the program's own files land there), xdotool for windows, clicks and keys, import for
 // screenshots.
@@ -13,6 +15,9 @@ class X11Driver {
 public:
     // The program's folder is a temporary folder, or a folder of that name (raw bytes) inside it.
     explicit X11Driver(const QByteArray &folderName = {});
+    // For a program installed elsewhere: nothing is copied, and startInstalled starts it.
+    struct Installed {};
+    explicit X11Driver(Installed);
     ~X11Driver();
 
     bool hasDisplay() const { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
@@ -21,6 +26,10 @@ public:
 
     // Starts the program from its copied folder.
     void start();
+    // Starts an installed program with this environment (the test's X server is added to it);
+    // `inChild` runs in the new process before the program, to become another user, say.
+    void startInstalled(const QString &program, QProcessEnvironment environment,
+                        std::function<void()> inChild = {});
     QProcess &process() { return program_; }
 
     // The id of the first visible window whose title is exactly `title`, or empty after the timeout.
@@ -34,6 +43,16 @@ public:
     void key(const QString &window, const QString &keys);
     void type(const QString &window, const QString &text);
     bool screenshot(const QString &file);
+
+    // The main window's steps. Types a pattern into the pattern box and presses Enter, which searches
+    // like the button; waits for the search's overview and closes it. False when none came.
+    bool searchFor(const QString &window, const QString &pattern);
+    // Clicks the first row of the result list, which selects it, then Save.
+    void selectFirstAndSave(const QString &window);
+    // Exit, then Yes in the box that asks.
+    void exitProgram(const QString &window);
+    // The file's content once it has any, or empty after the timeout.
+    static QByteArray waitForContent(const QByteArray &file, int timeoutMs = 5000);
 
     // Runs a command and returns its standard output, trimmed.
     static QString run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);

@@ -31,6 +31,8 @@ void AppFixture::SetUp() {
 void AppFixture::startProgram() {
     platform::Platform p = fakes.platform(folder.path());
     p.component = component;
+    if (adjustPlatform)
+        adjustPlatform(p);
     app = std::make_unique<LumsifterApp>(p);
     app->start();
     app->statusWindow().stopTimers();

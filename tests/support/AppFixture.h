@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -56,6 +57,8 @@ protected:
     QTemporaryDir folder;
     std::unique_ptr<LumsifterApp> app;
     bool startInSetUp = true;
+    // Changes the platform before the program starts on it.
+    std::function<void(platform::Platform &)> adjustPlatform;
 
 private:
     std::unique_ptr<Form1Controls> controls_;

@@ -22,6 +22,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.processes = processes;
     p.sound = sound;
     p.applicationFolder = applicationFolder;
+    p.ownFilesFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
     p.databaseHelper = builtProgramFolder() + QStringLiteral("/lumsifter-dbhost");
     p.sockets = sockets;

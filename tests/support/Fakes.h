@@ -69,7 +69,8 @@ public:
     std::vector<QByteArray> played;
 };
 
-// A Platform of fakes; the application folder is given by the test.
+// A Platform of fakes; the application folder is given by the test and holds the program's own files
+// (ADODEMO.MDB) as well; the component and the helper are the built ones.
 struct FakePlatform {
     std::shared_ptr<FakeMessageBox> messages = std::make_shared<FakeMessageBox>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();

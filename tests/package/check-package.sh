@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# check-package.sh BUILD_DIR: the packages that make package built, as a user gets them. The portable
+# archive must hold the program's folder and nothing else. For the Debian package, lintian must find
+# no error; dpkg -i installs it; a user who may not write the program's folder starts
+# /usr/bin/lumsifter under Xvfb, searches, saves into their own data folder and exits; dpkg --purge
+# removes it again. Installing needs root: without it, the check says so and skips that part.
+set -euo pipefail
+build=${1:-build}
+
+shopt -s nullglob
+debs=("$build"/packages/lumsifter_*.deb)
+if [ ${#debs[@]} -ne 1 ]; then
+    echo "expected one package in $build/packages, found ${#debs[@]}: run make package"
+    exit 1
+fi
+deb=${debs[0]}
+
+echo "== the portable folder"
+archives=("$build"/packages/lumsifter-*-portable-*.tar.gz)
+[ ${#archives[@]} -eq 1 ] || { echo "expected one portable archive in $build/packages"; exit 1; }
+top=$(basename "${archives[0]}" .tar.gz)
+listed=$(tar -tzf "${archives[0]}" | sort | tr '\n' ' ')
+expected="$top/ADODEMO.MDB $top/Lumsift.ocx $top/lumsifter $top/lumsifter-dbhost "
+if [ "$listed" != "$expected" ]; then
+    echo "the archive holds: $listed"
+    echo "expected:          $expected"
+    exit 1
+fi
+echo "$listed"
+
+echo "== lintian $deb"
+# Errors fail the check; warnings and notes are shown.
+status=0
+report=$(lintian --fail-on error --info "$deb" 2>&1) || status=$?
+grep -v '^running with root privileges' <<<"$report" || true
+[ $status -eq 0 ] || { echo "lintian found errors"; exit 1; }
+
+if [ "$(id -u)" != 0 ]; then
+    echo "package install check skipped: dpkg -i needs root (run make test as root to include it)"
+    exit 0
+fi
+
+# The package is installed for the whole machine: one check at a time.
+exec 9>/tmp/lumsifter-package-check.lock
+flock -w 600 9 || { echo "another package check has run for ten minutes; giving up"; exit 1; }
+if dpkg-query -W -f='${Status}' lumsifter 2>/dev/null | grep -q ' installed$'; then
+    echo "package install check skipped: a lumsifter package is installed here already, and the check would remove it"
+    exit 0
+fi
+
+echo "== dpkg -i"
+remove() { dpkg --purge lumsifter >/dev/null || true; }
+trap remove EXIT
+dpkg -i "$deb"
+files=$(dpkg -L lumsifter)
+
+echo "== /usr/bin/lumsifter as a user under Xvfb"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/package_tests"
+
+echo "== dpkg --purge"
+trap - EXIT
+dpkg --purge lumsifter
+left=$(while IFS= read -r path; do [ -e "$path" ] && [ ! -d "$path" ] && echo "$path"; done <<<"$files" || true)
+if [ -n "$left" ]; then
+    echo "the package left files behind:"
+    echo "$left"
+    exit 1
+fi
+echo "package check passed"
