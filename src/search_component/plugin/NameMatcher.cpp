@@ -162,9 +162,16 @@ bool NameMatcher::matchesLiteral(std::string_view name) const {
     // A character takes one to four bytes.
     if (name.size() < n || name.size() > 4 * n)
         return false;
-    if (name.size() > n)
-        return !allAscii(name) && matchesGeneral(name);
-    return matchesPrefix(name);
+    if (name.size() == n)
+        return matchesPrefix(name);
+    // Longer names match only through multi-byte characters. An ASCII byte at either end is a whole
+    // character, which must then be the literal's first or last: that settles almost every name at once.
+    const auto first = static_cast<unsigned char>(name.front());
+    const auto last = static_cast<unsigned char>(name.back());
+    if ((first < 0x80 && asciiLower(first) != static_cast<unsigned char>(literal_.front())) ||
+        (last < 0x80 && asciiLower(last) != static_cast<unsigned char>(literal_.back())))
+        return false;
+    return !allAscii(name) && matchesGeneral(name);
 }
 
 bool NameMatcher::matchesGeneral(std::string_view name) const {
