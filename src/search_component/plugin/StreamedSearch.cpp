@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <system_error>
 #include <vector>
 
 namespace lumsift {
@@ -176,34 +177,69 @@ void emitWhileChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, 
 
 } // namespace
 
+SnapshotStore::~SnapshotStore() {
+    for (auto &[root, kept] : snapshots_)
+        settle(kept);
+}
+
+void SnapshotStore::settle(Kept &kept) {
+    if (!kept.compacting.joinable())
+        return;
+    kept.compacting.join();
+    if (kept.compacted)
+        kept.snapshot = std::move(kept.compacted);
+}
+
 std::unique_ptr<DriveSnapshot> SnapshotStore::take(const std::string &root) {
     const auto it = snapshots_.find(root);
     if (it == snapshots_.end())
         return nullptr;
-    std::unique_ptr<DriveSnapshot> snapshot = std::move(it->second);
+    settle(it->second);
+    std::unique_ptr<DriveSnapshot> snapshot = std::move(it->second.snapshot);
     snapshots_.erase(it);
     return snapshot;
 }
 
-void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot) {
-    const std::string root = snapshot->rootPath();
-    snapshots_[root] = std::move(snapshot);
+void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact) {
+    Kept &kept = snapshots_[snapshot->rootPath()];
+    settle(kept);
+    kept.snapshot = std::move(snapshot);
+    if (!compact)
+        return;
+    try {
+        // The thread only reads the snapshot; nothing else touches it before settle() has joined.
+        kept.compacting = std::thread([&kept] { kept.compacted = kept.snapshot->compacted(); });
+    } catch (const std::system_error &) {
+        // No thread to spare: the snapshot stays as it is.
+    }
 }
 
 void SnapshotStore::drop(const std::string &root) {
-    snapshots_.erase(root);
+    const auto it = snapshots_.find(root);
+    if (it == snapshots_.end())
+        return;
+    settle(it->second);
+    snapshots_.erase(it);
 }
 
 void SnapshotStore::dropVanished() {
-    std::erase_if(snapshots_, [](const auto &entry) {
-        const std::optional<SearchRoot> root = SearchRoot::open(entry.first, entry.second->trust.roundToNs);
-        return !root || !root->canRevalidate(*entry.second);
-    });
+    for (auto it = snapshots_.begin(); it != snapshots_.end();) {
+        settle(it->second);
+        const std::optional<SearchRoot> root =
+            SearchRoot::open(it->first, it->second.snapshot->trust.roundToNs);
+        if (!root || !root->canRevalidate(*it->second.snapshot))
+            it = snapshots_.erase(it);
+        else
+            ++it;
+    }
 }
 
-const DriveSnapshot *SnapshotStore::find(const std::string &root) const {
+const DriveSnapshot *SnapshotStore::find(const std::string &root) {
     const auto it = snapshots_.find(root);
-    return it == snapshots_.end() ? nullptr : it->second.get();
+    if (it == snapshots_.end())
+        return nullptr;
+    settle(it->second);
+    return it->second.snapshot.get();
 }
 
 SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
@@ -246,10 +282,8 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
     report.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!snapshot->trust.usable)
         return report;
-    if (snapshot->wantsCompaction())
-        if (std::unique_ptr<DriveSnapshot> compacted = snapshot->compacted())
-            snapshot = std::move(compacted);
-    store.keep(std::move(snapshot));
+    const bool compact = snapshot->wantsCompaction();
+    store.keep(std::move(snapshot), compact);
     return report;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 class QWidget;
 
@@ -19,20 +20,35 @@ struct StreamOptions {
     WalkOptions walk;
 };
 
-// The snapshots of the drives searched so far, by root path.
+// The snapshots of the drives searched so far, by root path. A snapshot with much garbage is compacted
+// on a thread of its own after its search; whoever needs it next waits for that.
 class SnapshotStore {
 public:
+    SnapshotStore() = default;
+    ~SnapshotStore(); // waits for the compactions still running
+    SnapshotStore(const SnapshotStore &) = delete;
+    SnapshotStore &operator=(const SnapshotStore &) = delete;
+
     // Takes the root's snapshot out of the store for a search; nullptr when there is none.
     std::unique_ptr<DriveSnapshot> take(const std::string &root);
-    void keep(std::unique_ptr<DriveSnapshot> snapshot);
+    // `compact`: replace the snapshot by its compacted copy, made meanwhile.
+    void keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact = false);
     void drop(const std::string &root);
     // Drops the snapshots of roots that are gone, unreadable, or another folder now.
     void dropVanished();
-    const DriveSnapshot *find(const std::string &root) const;
+    const DriveSnapshot *find(const std::string &root);
     std::size_t size() const { return snapshots_.size(); }
 
 private:
-    std::map<std::string, std::unique_ptr<DriveSnapshot>> snapshots_;
+    struct Kept {
+        std::unique_ptr<DriveSnapshot> snapshot;
+        std::unique_ptr<DriveSnapshot> compacted;
+        std::thread compacting;
+    };
+    // Waits for the snapshot's compaction, if any, and puts its result in place.
+    static void settle(Kept &kept);
+
+    std::map<std::string, Kept> snapshots_;
 };
 
 // How a search went.
