@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
 #include "platform/Sockets.h"
@@ -36,6 +37,7 @@ Platform Platform::real() {
     p.volumes = std::make_shared<MountedVolumes>();
     p.processes = std::make_shared<DetachedProcessStarter>();
     p.sound = std::make_shared<CanberraSoundPlayer>();
+    p.desktop = std::make_shared<SessionDesktop>();
     p.applicationFolder = programFolder();
     p.componentFile = p.applicationFolder + QStringLiteral("/Lumsift.ocx");
     p.databaseHelper = p.applicationFolder + QStringLiteral("/lumsifter-dbhost");

@@ -11,6 +11,7 @@ class SearchComponent;
 namespace platform {
 
 class Clock;
+class Desktop;
 class MessageBox;
 class ProcessStarter;
 class SoundPlayer;
@@ -26,6 +27,7 @@ struct Platform {
     std::shared_ptr<Volumes> volumes;
     std::shared_ptr<ProcessStarter> processes;
     std::shared_ptr<SoundPlayer> sound;
+    std::shared_ptr<Desktop> desktop;
 
     // The application folder shown in Text4: the folder of the running program. These paths are
     // decoded with the path codec: encodePath gives back their exact bytes.
