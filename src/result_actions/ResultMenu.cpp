@@ -60,10 +60,10 @@ std::unique_ptr<QMenu> ResultMenu::menuFor(int index) {
 }
 
 void ResultMenu::popup(int index, QPoint globalPos) {
-    QMenu *menu = menuFor(index).release();
-    // Deleted once its chosen entry has run: the deletion waits for the event loop this runs in.
-    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
-    menu->popup(globalPos);
+    // The menu shown last lives until the next one replaces it, never deleted later: an entry may open
+    // a modal box, whose event loop would delete the menu while the menu's own code still runs.
+    shown_ = menuFor(index);
+    shown_->popup(globalPos);
 }
 
 void ResultMenu::open(int index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMenu>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -8,7 +9,6 @@
 #include <functional>
 #include <memory>
 
-class QMenu;
 class ResultListView;
 
 namespace platform {
@@ -58,4 +58,5 @@ private:
     Commands commands_;
     std::shared_ptr<platform::Desktop> desktop_;
     std::shared_ptr<platform::MessageBox> messages_;
+    std::unique_ptr<QMenu> shown_;
 };

@@ -12,10 +12,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -204,6 +207,30 @@ TEST_F(ResultMenuTest, TheProgramsEntriesRunTheirButtonsReactions) {
     EXPECT_EQ(saved, '"' + wav + "\"\r\n");
     choose(QStringLiteral("Open MDB"));
     EXPECT_TRUE(form().Picture6().isVisibleTo(&form()));
+}
+
+TEST_F(ResultMenuTest, AnEntryThatOpensAModalBoxLeavesItsMenuInPlace) {
+    // The box's event loop runs while the menu's own code is still on the stack: the menu must survive.
+    listPaths({file("kept.txt", "x")});
+    c().List1->setListIndex(0);
+    QMenu *menu = openMenu();
+    ASSERT_NE(menu, nullptr);
+    const QPointer<QMenu> watched(menu);
+    bool aliveDuringBox = false;
+    fakes.messages->answers = {platform::Answer::No};
+    fakes.messages->whileOpen = [&] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+        aliveDuringBox = !watched.isNull();
+    };
+    for (QAction *action : menu->actions())
+        if (action->text() == QStringLiteral("Delete File"))
+            menu->setActiveAction(action);
+    QTest::keyClick(menu, Qt::Key_Return);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_TRUE(lastBox().prompt.startsWith(QStringLiteral("Are you sure you want to delete this file?")));
+    EXPECT_TRUE(aliveDuringBox);
 }
 
 TEST_F(ResultMenuTest, KeysOnTheList) {
