@@ -163,6 +163,10 @@ Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs) 
             held.st_dev == named.st_dev && held.st_ino == named.st_ino)
             return fd;
         // Replaced while we waited: what we locked is no longer the file of that name.
+        if (waited.elapsed() > waitMs) {
+            failWith(ETIMEDOUT);
+            return Descriptor();
+        }
     }
 }
 
