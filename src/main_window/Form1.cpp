@@ -155,10 +155,13 @@ void Form1::placePanels() {
 void Form1::wireDesktopActions() {
     resultMenu_ = std::make_unique<ResultMenu>(
         *ui->List1,
-        ResultMenu::Commands{[this] { on_Command10_clicked(); }, [this] { on_Command22_clicked(); },
-                             [this] { on_Command8_clicked(); }, [this] { on_Command4_clicked(); },
-                             [this] { on_Command5_clicked(); }, [this] { on_Command12_clicked(); },
-                             [this] { on_Command17_clicked(); }},
+        ResultMenu::Commands{.copySelectedFilename = [this] { on_Command10_clicked(); },
+                             .deleteFile = [this] { on_Command22_clicked(); },
+                             .run = [this] { on_Command8_clicked(); },
+                             .play = [this] { on_Command4_clicked(); },
+                             .pictureViewer = [this] { on_Command5_clicked(); },
+                             .save = [this] { on_Command12_clicked(); },
+                             .openMdb = [this] { on_Command17_clicked(); }},
         platform_.desktop, platform_.messageBox);
     connect(ui->List1, &ResultListView::menuRequested, resultMenu_.get(), &ResultMenu::popup);
     connect(ui->List1, &ResultListView::openRequested, resultMenu_.get(), &ResultMenu::open);
