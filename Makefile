@@ -8,6 +8,7 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
 	qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins \
 	libcanberra-dev libglib2.0-dev mdbtools-dev mdbtools \
 	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
+	xclip dbus-daemon at-spi2-core shared-mime-info \
 	fd-find findutils \
 	desktop-file-utils appstream man-db dpkg-dev file lintian
 
@@ -79,6 +80,7 @@ bench: build bench-deps
 
 screenshot: build
 	tests/e2e/take-screenshot.sh $(BUILD_DIR)/bin/lumsifter docs/main-window.png
+	tests/e2e/take-menu-screenshot.sh $(BUILD_DIR)/bin/lumsifter docs/context-menu.png
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -7,6 +7,7 @@
 #include "ui_DatabasePanel.h"
 
 #include "base/Step.h"
+#include "controls/Accessibility.h"
 #include "platform/MessageBox.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/dao/Dao.h"
@@ -23,6 +24,8 @@ DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
     , host_{platform::encodePath(helperProgram)} {
     ui_->setupUi(this);
     applyColours();
+    nameAfterLabel(*ui_->List3, *ui_->Label33);
+    nameAfterLabel(*ui_->List2, *ui_->Label32);
     state_.connectionString = ado::connectionStringFor(ownFilesFolder + QStringLiteral("/ADODEMO.MDB"));
 }
 

@@ -1,6 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "base/Step.h"
+#include "controls/Accessibility.h"
 #include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
 #include "platform/Clock.h"
@@ -12,6 +13,7 @@
 #include "platform/Volumes.h"
 #include "result_actions/FileActions.h"
 #include "result_actions/PictureViewer.h"
+#include "result_actions/ResultMenu.h"
 #include "saved_list/SavedListPanel.h"
 #include "status_window/Form2.h"
 #include "ui_Form1.h"
@@ -20,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QShortcut>
 
 using platform::LayeredWindow;
 
@@ -88,6 +91,8 @@ Form1::Form1(ApplicationView app, const platform::Platform &platform)
                    .lblTitle = ui->lblTitle,
                    .bottomBar = {.Label26 = ui->Label26, .Label25 = ui->Label25, .Label27 = ui->Label27}};
     placePanels();
+    wireDesktopActions();
+    makeAccessible();
     design::applyLook(*this);
     banner_ = design::banner();
     setWindowIcon(design::windowIcon());
@@ -146,6 +151,43 @@ void Form1::placePanels() {
             .besideProgram = besideProgram,
         },
         platform_);
+}
+
+void Form1::wireDesktopActions() {
+    resultMenu_ = std::make_unique<ResultMenu>(
+        *ui->List1,
+        ResultMenu::Commands{.copySelectedFilename = [this] { on_Command10_clicked(); },
+                             .deleteFile = [this] { on_Command22_clicked(); },
+                             .run = [this] { on_Command8_clicked(); },
+                             .play = [this] { on_Command4_clicked(); },
+                             .pictureViewer = [this] { on_Command5_clicked(); },
+                             .save = [this] { on_Command12_clicked(); },
+                             .openMdb = [this] { on_Command17_clicked(); }},
+        platform_.desktop, platform_.messageBox);
+    connect(ui->List1, &ResultListView::menuRequested, resultMenu_.get(), &ResultMenu::popup);
+    connect(ui->List1, &ResultListView::openRequested, resultMenu_.get(), &ResultMenu::open);
+    connect(ui->List1, &ResultListView::deleteRequested, this, &Form1::on_Command22_clicked);
+
+    // Keys of the whole window; modal boxes and the disabled window of a search take none.
+    const auto key = [this](QKeySequence keys, std::function<void()> reaction) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, std::move(reaction));
+    };
+    key(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { ui->Text1->setFocus(Qt::ShortcutFocusReason); });
+    key(QKeySequence(Qt::Key_F1), [this] { on_Command7_clicked(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { on_Command2_clicked(); });
+    key(QKeySequence(Qt::Key_F5), [this] { on_Label16_clicked(); });
+}
+
+void Form1::makeAccessible() {
+    nameAfterLabel(*ui->Text5, *ui->Label9);
+    nameAfterLabel(*ui->Drive1, *ui->Label2);
+    nameAfterLabel(*ui->Text2, *ui->Label15);
+    nameAfterLabel(*ui->Text1, *ui->Label1);
+    nameAfterLabel(*ui->Text4, *ui->Label10);
+    // No label stands beside these two.
+    ui->List1->setAccessibleName(QStringLiteral("Search results"));
+    ui->Text3->setAccessibleName(QStringLiteral("Selected file path"));
+    orderTabsByPosition(*this);
 }
 
 void Form1::startUp() {

@@ -14,6 +14,7 @@
 class DatabasePanel;
 class FileActions;
 class PictureViewer;
+class ResultMenu;
 class SavedListPanel;
 
 namespace Ui {
@@ -92,6 +93,10 @@ public slots:                         // public, so that tests can drive the rea
 private:
     void startUp();
     void placePanels();
+    // The result list's context menu, drag and keys, the window's own keys.
+    void wireDesktopActions();
+    // Names for assistive tools, and the tab order of the window.
+    void makeAccessible();
     void applyOpacity(int alpha);
     void findFiles(const QString &location);
     // The end every search shares: the window enabled, its caption, the result count.
@@ -107,6 +112,7 @@ private:
     platform::LayeredWindow layered_;
     LumsiftControl ls1_;
     std::unique_ptr<FileActions> fileActions_;
+    std::unique_ptr<ResultMenu> resultMenu_;
     Form2::MainWindowView statusView_{};
     int lngAlpha_ = 0;
     QImage banner_;

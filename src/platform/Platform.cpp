@@ -2,6 +2,7 @@
 
 #include "platform/ApplicationFolder.h"
 #include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
 #include "platform/Sockets.h"
@@ -24,6 +25,7 @@ Platform Platform::real() {
     p.volumes = std::make_shared<MountedVolumes>();
     p.processes = std::make_shared<DetachedProcessStarter>();
     p.sound = std::make_shared<CanberraSoundPlayer>();
+    p.desktop = std::make_shared<SessionDesktop>();
     const ApplicationFolders folders = applicationFolders();
     p.applicationFolder = folders.application;
     p.makeApplicationFolder = folders.madeWhenNeeded;

@@ -11,6 +11,7 @@ class SearchComponent;
 namespace platform {
 
 class Clock;
+class Desktop;
 class MessageBox;
 class ProcessStarter;
 class SoundPlayer;
@@ -26,6 +27,7 @@ struct Platform {
     std::shared_ptr<Volumes> volumes;
     std::shared_ptr<ProcessStarter> processes;
     std::shared_ptr<SoundPlayer> sound;
+    std::shared_ptr<Desktop> desktop;
 
     // The application folder shown in Text4, where save.txt, Temp.txt and copies go: the folder of
     // the running program, or the user's data folder when the program's folder is not writable (see

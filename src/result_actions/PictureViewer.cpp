@@ -1,6 +1,7 @@
 #include "result_actions/PictureViewer.h"
 
 #include "base/Step.h"
+#include "controls/Accessibility.h"
 #include "platform/MessageBox.h"
 #include "search_component/ResultListView.h"
 #include "ui_PictureViewer.h"
@@ -26,6 +27,11 @@ PictureViewer::PictureViewer(QWidget *parent, MainWindowView mainWindow,
     // Keys reach the box itself, which hands them to its line edit; watch both.
     ui->Combo1->installEventFilter(this);
     ui->Combo1->lineEdit()->installEventFilter(this);
+    nameAfterLabel(*ui->Combo1, *ui->Label7);
+    nameAfterLabel(*ui->Text7, *ui->Label22);
+    // The frames are named after the options that show them.
+    ui->Image1->setAccessibleName(ui->Option1->text());
+    ui->Image2->setAccessibleName(ui->Option2->text());
 }
 
 PictureViewer::~PictureViewer() = default;
@@ -57,14 +63,33 @@ void PictureViewer::on_Command3_clicked() {
     ui->Check1->setChecked(false); // a change runs the AutoPlay reaction
 }
 
-void PictureViewer::on_Option1_clicked() {
+void PictureViewer::showPortrait() {
     ui->Image2->setVisible(false);
     ui->Image1->setVisible(true);
 }
 
-void PictureViewer::on_Option2_clicked() {
+void PictureViewer::showLandscape() {
     ui->Image1->setVisible(false);
     ui->Image2->setVisible(true);
+}
+
+void PictureViewer::on_Option1_clicked() {
+    showPortrait();
+}
+
+void PictureViewer::on_Option2_clicked() {
+    showLandscape();
+}
+
+// A click on an unchecked option runs both reactions; they show the same frame.
+void PictureViewer::on_Option1_toggled(bool checked) {
+    if (checked)
+        showPortrait();
+}
+
+void PictureViewer::on_Option2_toggled(bool checked) {
+    if (checked)
+        showLandscape();
 }
 
 void PictureViewer::on_Check1_toggled(bool checked) {

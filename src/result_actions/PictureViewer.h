@@ -43,17 +43,21 @@ public:
     // Announces that the slideshow found the typed file name and stops it.
     void ff();
 
-public slots:                             // public, so that tests can drive the reactions
-    void on_Command3_clicked();           // "Close"
-    void on_Option1_clicked();            // "Portrait"
-    void on_Option2_clicked();            // "Lanscape"
-    void on_Check1_toggled(bool checked); // "AutoPlay"
-    void on_Timer1_timeout();             // slideshow tick
+public slots:                              // public, so that tests can drive the reactions
+    void on_Command3_clicked();            // "Close"
+    void on_Option1_clicked();             // "Portrait"
+    void on_Option2_clicked();             // "Lanscape"
+    void on_Option1_toggled(bool checked); // "Portrait" checked by the keyboard or an assistive tool
+    void on_Option2_toggled(bool checked); // "Lanscape" likewise
+    void on_Check1_toggled(bool checked);  // "AutoPlay"
+    void on_Timer1_timeout();              // slideshow tick
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showPortrait();
+    void showLandscape();
     // Seconds per slide as picked in Combo1, in whole milliseconds; fails for a text that is no number.
     int intervalMs() const;
 

@@ -16,6 +16,9 @@ SavedListPanel::SavedListPanel(QWidget *parent, MainWindowView mainWindow,
     , mainWindow_(std::move(mainWindow))
     , messages_(std::move(messages)) {
     ui->setupUi(this);
+    // No label stands beside these two.
+    ui->lstEmployee->setAccessibleName(QStringLiteral("Saved list"));
+    ui->Text6->setAccessibleName(QStringLiteral("Selected saved path"));
 }
 
 SavedListPanel::~SavedListPanel() = default;

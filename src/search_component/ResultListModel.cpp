@@ -110,4 +110,9 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const {
     return text(index.row());
 }
 
+Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const {
+    const Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    return index.isValid() && isPath(index.row()) ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
 } // namespace lumsift

@@ -25,6 +25,8 @@ public:
     QString text(int row) const;
     // The entry's raw bytes: exactly the path of the file on disk.
     QByteArray bytes(int row) const;
+    // Whether the entry is a full path, as found files are; the instruction lines are not.
+    bool isPath(int row) const { return bytes(row).startsWith('/'); }
     void clear();
     void addItem(const QString &line);
 
@@ -38,6 +40,8 @@ public:
     // QAbstractListModel
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // A found file can be dragged out; a line that names no file cannot.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     struct Folder {

@@ -1,43 +1,38 @@
 #include "search_component/ResultListView.h"
 
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QScrollBar>
-#include <QSignalBlocker>
+#include "search_component/ResultDetails.h"
+#include "search_component/ResultTransfer.h"
 
-#include <algorithm>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSignalBlocker>
+#include <QToolTip>
 
 ResultListView::ResultListView(QWidget *parent)
-    : QTableView(parent) {
+    : QListView(parent) {
     setModel(&model_);
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
     // Every row has the same height, so that millions of rows scroll without measuring each.
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    // As tight as a list box's lines.
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height());
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    setShowGrid(false);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-    setTabKeyNavigation(false);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setUniformItemSizes(true);
+    // A list view lays out all its rows again after every insertion; in one pass that stalls the window
+    // for a tenth of a second at two million rows. In batches between events it stays responsive, and
+    // the rows in sight come first.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(20000);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Found files can be dragged out; nothing is dropped onto the list.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultListView::followSelection);
     connect(&model_, &QAbstractItemModel::modelReset, this, &ResultListView::followSelection);
-    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
-        widest_ = 0;
-        measuredFirst_ = measuredLast_ = -1;
-        fitColumn();
-    });
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, &ResultListView::fitColumn);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultListView::fitColumn);
-    fitColumn();
 }
 
 void ResultListView::followSelection() {
@@ -73,26 +68,78 @@ void ResultListView::clear() {
     listIndex_ = -1;
 }
 
-void ResultListView::resizeEvent(QResizeEvent *event) {
-    QTableView::resizeEvent(event);
-    fitColumn();
+bool ResultListView::isFile(int index) const {
+    return model_.isPath(index);
 }
 
-// Only the rows in sight are measured, a few dozen however long the list, and only when they change.
-// Their place comes from the scroll bar: asking the header would make it add up every row's height.
-void ResultListView::fitColumn() {
-    const int rows = model_.count();
-    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
-    const int first = std::clamp(verticalScrollBar()->value(), 0, std::max(0, rows - 1));
-    const int last = std::min(rows - 1, first + viewport()->height() / rowHeight + 1);
-    if (first != measuredFirst_ || last != measuredLast_) {
-        measuredFirst_ = first;
-        measuredLast_ = last;
-        const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
-        for (int row = first; row <= last; ++row)
-            widest_ = std::max(widest_, fontMetrics().horizontalAdvance(model_.text(row)) + margin);
+void ResultListView::copyEntry(int index) {
+    if (index >= 0 && index < listCount())
+        QGuiApplication::clipboard()->setMimeData(lumsift::pathAsText(model_.bytes(index)));
+}
+
+void ResultListView::keyPressEvent(QKeyEvent *event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copyEntry(listIndex_);
+    } else if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit deleteRequested();
+    } else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+               (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (listIndex_ >= 0)
+            emit openRequested(listIndex_);
+    } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        requestMenuFromKeyboard();
+    } else {
+        QListView::keyPressEvent(event);
+        return;
     }
-    const int width = std::max(widest_, viewport()->width());
-    if (columnWidth(0) != width)
-        setColumnWidth(0, width);
+    event->accept();
+}
+
+void ResultListView::requestMenuFromKeyboard() {
+    if (listIndex_ < 0)
+        return;
+    const QModelIndex item = model_.index(listIndex_);
+    scrollTo(item);
+    const QRect row = visualRect(item);
+    emit menuRequested(listIndex_, viewport()->mapToGlobal(QPoint(row.left() + 20, row.bottom())));
+}
+
+void ResultListView::contextMenuEvent(QContextMenuEvent *event) {
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        requestMenuFromKeyboard();
+        return;
+    }
+    // The event comes from the viewport, in its coordinates.
+    const QModelIndex item = indexAt(event->pos());
+    if (!item.isValid())
+        return;
+    // A right-click selects its row, as a left one does; the selection step runs on a change.
+    if (item.row() != listIndex_)
+        setListIndex(item.row());
+    if (item.row() == listIndex_)
+        emit menuRequested(listIndex_, event->globalPos());
+}
+
+void ResultListView::startDrag(Qt::DropActions) {
+    if (listIndex_ < 0 || !isFile(listIndex_))
+        return;
+    // The receiver copies or moves the file itself; the entry stays, as after any other action.
+    auto *drag = new QDrag(this);
+    drag->setMimeData(lumsift::fileForTransfer(model_.bytes(listIndex_)));
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+bool ResultListView::viewportEvent(QEvent *event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListView::viewportEvent(event);
+    // Details are read when asked for, for the one row under the pointer.
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex item = indexAt(help->pos());
+    if (item.isValid() && isFile(item.row()))
+        QToolTip::showText(help->globalPos(), lumsift::detailsText(model_.bytes(item.row()), QLocale()),
+                           viewport(), visualRect(item));
+    else
+        QToolTip::hideText();
+    return true;
 }

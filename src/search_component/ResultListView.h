@@ -2,16 +2,17 @@
 
 #include "search_component/ResultListModel.h"
 
-#include <QTableView>
+#include <QListView>
 
-// List1, the result list: a one-column view over the compact result model, with the list-box
-// semantics the reactions use. The selected index is -1 when nothing is selected; setting it selects
-// that entry; every change of the selected entry, by the user or by code, emits listIndexChanged.
+// List1, the result list: a list view over the compact result model, with the list-box semantics
+// the reactions use. The selected index is -1 when nothing is selected; setting it selects that
+// entry; every change of the selected entry, by the user or by code, emits listIndexChanged.
 //
-// A table view without headers rather than a list view: with rows of one fixed height, appending rows
-// costs the same at two million rows as at two (a list view lays out every row again after each
-// insertion, which stalls the window for a tenth of a second per batch at that size).
-class ResultListView : public QTableView {
+// It also acts as desktop lists do: a found file can be dragged out (to a file manager), Ctrl+C copies
+// the selected entry, the pointer resting on a file shows its details, and a right-click, the Menu key
+// or Shift+F10, Enter and Delete ask for the context menu, for opening and for deleting the entry;
+// what those do is the main window's to decide.
+class ResultListView : public QListView {
     Q_OBJECT
 public:
     explicit ResultListView(QWidget *parent = nullptr);
@@ -28,20 +29,31 @@ public:
     void addItem(const QString &line) { model_.addItem(line); }
     void clear();
 
+    // Whether the entry names a file, as a found path does; the instruction lines do not.
+    bool isFile(int index) const;
+    // Puts the entry's exact bytes on the clipboard as text.
+    void copyEntry(int index);
+
 signals:
     void listIndexChanged(int index);
+    // The context menu for the entry is asked for, to be shown at that point of the screen. The entry
+    // is the selected one.
+    void menuRequested(int index, QPoint globalPos);
+    // Enter on the selected entry.
+    void openRequested(int index);
+    // Delete on the list.
+    void deleteRequested();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void followSelection();
-    // Widens the column to the widest entry shown so far, and at least to the view's width.
-    void fitColumn();
+    void requestMenuFromKeyboard();
 
     lumsift::ResultListModel model_;
     int listIndex_ = -1;
-    int widest_ = 0;
-    int measuredFirst_ = -1;
-    int measuredLast_ = -1;
 };

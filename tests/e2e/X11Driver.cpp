@@ -36,12 +36,12 @@ X11Driver::~X11Driver() {
     }
 }
 
-void X11Driver::start() {
+void X11Driver::start(const QProcessEnvironment &environmentGiven) {
     // Started through a link of a plain name, because a process is started by a text; the program
     // still finds its folder, whatever that is named.
     const QString link = folder_.filePath(QStringLiteral("start-lumsifter"));
     ::symlink((programFolder_ + "/lumsifter").constData(), QFile::encodeName(link).constData());
-    startInstalled(link, QProcessEnvironment::systemEnvironment());
+    startInstalled(link, environmentGiven);
 }
 
 void X11Driver::startInstalled(const QString &program, QProcessEnvironment environment,
@@ -59,11 +59,17 @@ void X11Driver::startInstalled(const QString &program, QProcessEnvironment envir
 }
 
 QString X11Driver::run(const QString &program, const QStringList &arguments, int timeoutMs) {
+    return QString::fromUtf8(runBytes(program, arguments, timeoutMs)).trimmed();
+}
+
+QByteArray X11Driver::runBytes(const QString &program, const QStringList &arguments, int timeoutMs) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs))
+    if (!process.waitForFinished(timeoutMs)) {
         process.kill();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        process.waitForFinished(1000);
+    }
+    return process.readAllStandardOutput();
 }
 
 QString X11Driver::waitForWindow(const QString &title, int timeoutMs) {
@@ -156,4 +162,43 @@ QByteArray X11Driver::waitForContent(const QByteArray &file, int timeoutMs) {
         QThread::msleep(100);
     }
     return {};
+}
+
+void X11Driver::rightClick(const QString &window, int x, int y) {
+    run(QStringLiteral("xdotool"),
+        {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "3"});
+}
+
+void X11Driver::moveTo(const QString &window, int x, int y) {
+    run(QStringLiteral("xdotool"), {"mousemove", "--window", window, QString::number(x), QString::number(y)});
+}
+
+void X11Driver::keys(const QString &keys) {
+    run(QStringLiteral("xdotool"),
+        QStringList{"key", "--clearmodifiers", "--delay", "80"} + keys.split(u' ', Qt::SkipEmptyParts));
+}
+
+void X11Driver::drag(const QString &window, QPoint from, QPoint to) {
+    const QPoint origin = geometry(window).topLeft();
+    const QPoint start = origin + from;
+    run(QStringLiteral("xdotool"), {"mousemove", QString::number(start.x()), QString::number(start.y())});
+    QThread::msleep(200);
+    run(QStringLiteral("xdotool"), {"mousedown", "1"});
+    QThread::msleep(200);
+    // Small steps first, so that the drag starts on the row it was pressed on, then on to the target.
+    const int steps = 12;
+    for (int i = 1; i <= steps; ++i) {
+        const QPoint at = i <= 2 ? start + QPoint(8 * i, 4 * i) : start + (to - start) * i / steps;
+        run(QStringLiteral("xdotool"), {"mousemove", QString::number(at.x()), QString::number(at.y())});
+        QThread::msleep(120);
+    }
+    run(QStringLiteral("xdotool"), {"mousemove", QString::number(to.x() + 3), QString::number(to.y() + 3)});
+    QThread::msleep(300);
+    run(QStringLiteral("xdotool"), {"mouseup", "1"});
+}
+
+int X11Driver::visibleWindows() {
+    const QString found =
+        run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "^lumsifter$"});
+    return found.isEmpty() ? 0 : int(found.split(u'\n').size());
 }

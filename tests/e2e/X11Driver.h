@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -24,8 +25,8 @@ public:
     QString programFolder() const { return folder_.path(); }
     QByteArray programFolderBytes() const { return programFolder_; }
 
-    // Starts the program from its copied folder.
-    void start();
+    // Starts the program from its copied folder, with the environment given (by default the test's own).
+    void start(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     // Starts an installed program with this environment (the test's X server is added to it);
     // `inChild` runs in the new process before the program, to become another user, say.
     void startInstalled(const QString &program, QProcessEnvironment environment,
@@ -42,6 +43,16 @@ public:
     // Gives the window the keyboard focus and types keys such as "Return" or "ctrl+a".
     void key(const QString &window, const QString &keys);
     void type(const QString &window, const QString &text);
+    // Right-clicks at a point of the window, and moves the pointer there.
+    void rightClick(const QString &window, int x, int y);
+    void moveTo(const QString &window, int x, int y);
+    // Types keys ("Down Down Return") to whatever holds the keyboard now (an open menu), without
+    // focusing a window first.
+    void keys(const QString &keys);
+    // Drags with the left button from a point of the window to a point of the screen, in steps.
+    void drag(const QString &window, QPoint from, QPoint to);
+    // The visible windows of the program (its main window, an open menu, a tooltip, ...), by their class.
+    int visibleWindows();
     bool screenshot(const QString &file);
 
     // The main window's steps. Types a pattern into the pattern box and presses Enter, which searches
@@ -56,6 +67,8 @@ public:
 
     // Runs a command and returns its standard output, trimmed.
     static QString run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
+    // The same, its output as bytes, untouched.
+    static QByteArray runBytes(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
 
 private:
     QTemporaryDir folder_;

@@ -21,6 +21,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.volumes = volumes;
     p.processes = processes;
     p.sound = sound;
+    p.desktop = desktop;
     p.applicationFolder = applicationFolder;
     p.ownFilesFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");

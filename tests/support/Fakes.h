@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Processes.h"
@@ -69,6 +70,27 @@ public:
     std::vector<QByteArray> played;
 };
 
+// A desktop that records what it was asked to do, by the raw paths, and answers as told.
+class FakeDesktop : public platform::Desktop {
+public:
+    platform::DesktopOutcome open(const QByteArray &path) override {
+        opened.push_back(path);
+        return outcome;
+    }
+    void showInFolder(const QByteArray &path, std::function<void(const QString &)> failed) override {
+        shown.push_back(path);
+        if (!outcome.done && failed)
+            failed(outcome.reason);
+    }
+    platform::DesktopOutcome moveToTrash(const QByteArray &path) override {
+        trashed.push_back(path);
+        return outcome;
+    }
+
+    std::vector<QByteArray> opened, shown, trashed;
+    platform::DesktopOutcome outcome;
+};
+
 // A Platform of fakes; the application folder is given by the test and holds the program's own files
 // (ADODEMO.MDB) as well; the component and the helper are the built ones.
 struct FakePlatform {
@@ -77,6 +99,7 @@ struct FakePlatform {
     std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
     std::shared_ptr<FakeProcesses> processes = std::make_shared<FakeProcesses>();
     std::shared_ptr<FakeSound> sound = std::make_shared<FakeSound>();
+    std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
     std::shared_ptr<FakeSockets> sockets = std::make_shared<FakeSockets>();
     std::shared_ptr<FakeSystemFacts> systemFacts = std::make_shared<FakeSystemFacts>();
 
