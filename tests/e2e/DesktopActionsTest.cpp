@@ -92,11 +92,7 @@ QByteArray clipboard(const QString &target) {
 }
 
 void exitProgram(X11Driver &x, const QString &window) {
-    const QPoint exit = centre(10440, 6720, 2055, 735);
-    x.click(window, exit.x(), exit.y());
-    const QString confirm = x.waitForWindow(QStringLiteral("Confirm"));
-    ASSERT_FALSE(confirm.isEmpty());
-    x.key(confirm, QStringLiteral("Return"));
+    ASSERT_TRUE(x.exitProgram(window)) << "Exit did not ask";
     EXPECT_TRUE(x.process().waitForFinished(3000));
 }
 
@@ -145,9 +141,7 @@ TEST(DesktopActions, TheContextMenuActsOnARealFile) {
               "copy\n" + platform::fileUri(file.path()));
 
     chooseFromMenu(x, window, Save, 2); // the program's own entry does what "Save " does
-    const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
-    ASSERT_FALSE(savedBox.isEmpty()) << "no \" has been saved!\" box";
-    x.key(savedBox, QStringLiteral("Return"));
+    ASSERT_TRUE(x.closeTimeTitledBox()) << "no \" has been saved!\" box";
     EXPECT_EQ(waitForFileContaining(x.programFolderBytes() + "/save.txt", file.path(), 3000),
               '"' + file.path() + "\"\r\n");
 

@@ -51,7 +51,7 @@ QByteArray searchSelectAndSave(X11Driver &x, const QString &window, const Unique
 }
 
 void exitProgram(X11Driver &x, const QString &window) {
-    x.exitProgram(window);
+    ASSERT_TRUE(x.exitProgram(window)) << "Exit did not ask";
     EXPECT_TRUE(x.process().waitForFinished(2000));
 }
 
@@ -67,9 +67,7 @@ TEST(SearchAndSave, AFoundPictureIsSelectedSavedAndShownInTheSavedList) {
     EXPECT_EQ(searchSelectAndSave(x, window, picture), '"' + QFile::encodeName(picture.path()) + "\"\r\n");
 
     // The " has been saved!" box is titled with the time of day.
-    const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
-    ASSERT_FALSE(savedBox.isEmpty());
-    x.key(savedBox, QStringLiteral("Return"));
+    ASSERT_TRUE(x.closeTimeTitledBox());
     const QPoint open = centre(10080, 4080, 1095, 495);
     x.click(window, open.x(), open.y());
     QThread::msleep(500);
@@ -86,8 +84,6 @@ TEST(SearchAndSave, AProgramFolderNamedInAnotherEncodingKeepsItsFilesThere) {
     const QString window = x.waitForWindow(QStringLiteral("Not Set"));
     ASSERT_FALSE(window.isEmpty());
     EXPECT_EQ(searchSelectAndSave(x, window, picture), '"' + QFile::encodeName(picture.path()) + "\"\r\n");
-    const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
-    ASSERT_FALSE(savedBox.isEmpty());
-    x.key(savedBox, QStringLiteral("Return"));
+    ASSERT_TRUE(x.closeTimeTitledBox());
     exitProgram(x, window);
 }

@@ -146,12 +146,22 @@ void X11Driver::selectFirstAndSave(const QString &window) {
     click(window, save.x(), save.y());
 }
 
-void X11Driver::exitProgram(const QString &window) {
+bool X11Driver::exitProgram(const QString &window) {
     const QPoint exit = twipsRect(10440, 6720, 2055, 735).center();
     click(window, exit.x(), exit.y());
     const QString confirm = waitForWindow(QStringLiteral("Confirm"));
-    if (!confirm.isEmpty())
-        key(confirm, QStringLiteral("Return"));
+    if (confirm.isEmpty())
+        return false;
+    key(confirm, QStringLiteral("Return"));
+    return true;
+}
+
+bool X11Driver::closeTimeTitledBox() {
+    const QString box = waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
+    if (box.isEmpty())
+        return false;
+    key(box, QStringLiteral("Return"));
+    return true;
 }
 
 QByteArray X11Driver::waitForContent(const QByteArray &file, int timeoutMs) {

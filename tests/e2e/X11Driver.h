@@ -60,8 +60,11 @@ public:
     bool searchFor(const QString &window, const QString &pattern);
     // Clicks the first row of the result list, which selects it, then Save.
     void selectFirstAndSave(const QString &window);
-    // Exit, then Yes in the box that asks.
-    void exitProgram(const QString &window);
+    // Exit, then Yes in the box that asks; false when no box asked.
+    bool exitProgram(const QString &window);
+    // Return in the message box titled with the time of day (" has been saved!" and others); false
+    // when none came.
+    bool closeTimeTitledBox();
     // The file's content once it has any, or empty after the timeout.
     static QByteArray waitForContent(const QByteArray &file, int timeoutMs = 5000);
 

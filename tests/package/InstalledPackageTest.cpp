@@ -85,10 +85,8 @@ TEST(InstalledPackage, AUserFindsAFileSavesItIntoTheirDataFolderAndExits) {
               '"' + QFile::encodeName(home.filePath(name)) + "\"\r\n");
     EXPECT_EQ(QFileInfo(data).ownerId(), uid);
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/save.txt")));
-    const QString savedBox = x.waitForWindowMatching(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}"));
-    ASSERT_FALSE(savedBox.isEmpty());
-    x.key(savedBox, QStringLiteral("Return"));
-    x.exitProgram(window);
+    ASSERT_TRUE(x.closeTimeTitledBox());
+    ASSERT_TRUE(x.exitProgram(window)) << "Exit did not ask";
     ASSERT_TRUE(x.process().waitForFinished(2000)) << "still running after Exit";
     EXPECT_EQ(x.process().exitCode(), 0);
 }
