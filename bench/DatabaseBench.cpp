@@ -4,6 +4,7 @@
 // memory of the program (the report runs in a child process so that writing the file does not count).
 #include "Jet4Writer.h"
 
+#include "base/ToolArguments.h"
 #include "database/ReportLines.h"
 #include "database/Reports.h"
 #include "platform/ado/ConnectionString.h"
@@ -31,7 +32,7 @@ constexpr int selectRows = 4000;
 constexpr int reportRows = 1000000;
 
 QString helper() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumsifter-dbhost");
+    return QCoreApplication::applicationDirPath() + u'/' + dbhost::helperFileName;
 }
 
 double millisecondsSince(Clock::time_point start) {
@@ -105,6 +106,11 @@ int runReport(const QString &path) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(
+        argc, argv, "lumsifter-dbbench DIR [ROUNDS] | lumsifter-dbbench --report FILE", {{"--report", true}},
+        0, 2);
+    if (refused >= 0)
+        return refused;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--report")

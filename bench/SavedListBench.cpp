@@ -1,5 +1,6 @@
 // lumsifter-bench-savedlist DIR: opens a saved list of a million entries (written once under DIR) the
 // way "Open" does, and reports the time and the process's peak memory against the goals.
+#include "base/ToolArguments.h"
 #include "saved_list/SavedListView.h"
 
 #include <QApplication>
@@ -47,6 +48,9 @@ double peakMiB() {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(argc, argv, "lumsifter-bench-savedlist [DIR]", {}, 0, 1);
+    if (refused >= 0)
+        return refused;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath() + "/lumsifter-bench";

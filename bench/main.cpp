@@ -12,6 +12,7 @@
 #include "StreamedSearch.h"
 #include "TreeGenerator.h"
 
+#include "base/ToolArguments.h"
 #include "search_component/ResultListView.h"
 
 #include <QAccessible>
@@ -232,6 +233,11 @@ const char *verdict(bool met) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(
+        argc, argv, "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only",
+        {{"--stall-only"}, {"--rounds", true}, {"--soak", true}}, 1, 1);
+    if (refused >= 0)
+        return refused;
     bool stallOnlyMode = false;
     int rounds = 3, soakRounds = 0;
     QString dirArgument;

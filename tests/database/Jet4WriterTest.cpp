@@ -1,12 +1,12 @@
 // The fixture writer's files read back by libmdb and by the mdbtools commands.
 #include "Jet4Writer.h"
+#include "TempFolder.h"
 
 #include <glib.h>
 
 #include <mdbtools.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
+    TempFolder dir_;
     std::string path_;
     MdbHandle *mdb_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 #include "FifoGuard.h"
+#include "TempFolder.h"
 #include "platform/PathCodec.h"
 #include "platform/Pictures.h"
 #include "platform/Processes.h"
@@ -9,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-    QTemporaryDir dir;
+    TempFolder dir;
 };
 
 } // namespace
@@ -231,7 +231,7 @@ TEST_F(FilesInAFolder, DeleteLeavesAReadOnlyFileButTakesALinkToOne) {
 
 TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
     // Whatever the sound library says on the way goes to stderr: capture it.
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray captured = QFile::encodeName(dir.filePath("stderr"));
     const int saved = ::dup(STDERR_FILENO);
     const int file = ::open(captured.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
