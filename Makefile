@@ -74,7 +74,7 @@ test: unit-test e2e-test test-sanitize fuzz-test package-test
 # The unit, window and helper tests built with AddressSanitizer and UndefinedBehaviorSanitizer; any
 # report fails. Only what those tests need is built.
 $(SANITIZE_DIR)/build.ninja:
-	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMSIFTER_SANITIZE=ON
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMSIFTER_SANITIZE=ON
 
 sanitize-build: deps $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)

@@ -9,15 +9,21 @@ endif()
 if(LUMSIFTER_SANITIZE OR LUMSIFTER_FUZZ)
     # Any report ends the process, so that a test or a fuzzing run cannot pass over it.
     set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    # clang: its runtime writes UndefinedBehaviorSanitizer's reports where AddressSanitizer's go (the
+    # log_path of the sanitizer run), while gcc's writes them to standard error only, which the
+    # database helper hands back to the program instead of showing; and libFuzzer comes with clang.
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "The sanitizer and fuzzing builds need clang (CC=clang-14 CXX=clang++-14)")
+    endif()
     if(LUMSIFTER_FUZZ)
-        if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-            message(FATAL_ERROR "The fuzzing build needs clang (CXX=clang++ CC=clang)")
-        endif()
         # Coverage for the fuzzer in every library; only the fuzzer links its main.
         list(APPEND sanitizers -fsanitize=fuzzer-no-link)
     endif()
     add_compile_options(${sanitizers})
     add_link_options(-fsanitize=address,undefined)
+    # What runs differently under the sanitizers: the helper without its address-space limit, given
+    # more time to end, and the longest randomised tests with fewer rounds.
+    add_compile_definitions(LUMSIFTER_SANITIZED)
     return()
 endif()
 

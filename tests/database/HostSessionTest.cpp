@@ -293,7 +293,7 @@ TEST(DbHostSession, AMissingHelperCannotBeStarted) {
 }
 
 TEST(DbHostSession, TheMemoryLimitAppliesInTheHelper) {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef LUMSIFTER_SANITIZED
     GTEST_SKIP() << "the sanitizer build runs the helper without the limit";
 #endif
     Folder folder;
