@@ -1,5 +1,7 @@
 #include "main_window/DesignLook.h"
 
+#include "controls/CaptionButton.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -62,12 +64,13 @@ bool showsWhole(const QLabel &label, int width) {
 // A caption that the form's font draws a little wider than the form's own font did would lose its
 // last letters: its label grows to show it whole, about the side its text is aligned to.
 void keepCaptionWhole(QLabel &label) {
-    if (label.text().isEmpty() || label.isHidden() || showsWhole(label, label.width()))
+    if (label.text().isEmpty() || label.isHidden() || showsWhole(label, label.width()) ||
+        label.fontMetrics().height() > label.contentsRect().height())
         return;
-    const int oneLine = label.fontMetrics().horizontalAdvance(label.text()) + label.width() -
-                        label.contentsRect().width();
+    // Wide enough for the caption on one line, whatever the font's overhangs.
+    const int widest = 2 * (label.fontMetrics().horizontalAdvance(label.text()) + label.width());
     int width = label.width();
-    while (width < oneLine && !showsWhole(label, width))
+    while (width < widest && !showsWhole(label, width))
         ++width;
     QRect place = label.geometry();
     const int grown = width - place.width();
@@ -89,6 +92,8 @@ void applyOne(QWidget &widget) {
         applyColors(widget, fore, back);
     if (auto *label = qobject_cast<QLabel *>(&widget))
         keepCaptionWhole(*label);
+    if (auto *button = qobject_cast<CaptionButton *>(&widget))
+        button->shrinkFontToShowCaption();
 }
 
 } // namespace
