@@ -127,6 +127,7 @@ QProcessEnvironment PrivateDesktop::environment() const {
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress_);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromLocal8Bit(path("data")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromLocal8Bit(path("config")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromLocal8Bit(path("cache")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromLocal8Bit(path("runtime")));
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     return environment;

@@ -8,7 +8,8 @@
 namespace lumsift {
 
 // The search component as the program loads it from Lumsift.ocx. It keeps a snapshot of every drive
-// it searched, so that repeat searches are answered from memory after checking it against the disk.
+// it searched, so that repeat searches are answered from memory after checking it against the disk,
+// and keeps it in the user's cache, so that the first search of the next run is answered the same way.
 class LumsiftComponent : public QObject, public SearchComponent {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID LumsiftSearchComponent_iid)
@@ -17,7 +18,7 @@ public:
     void FindFiles(ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) override;
 
 private:
-    SnapshotStore snapshots_;
+    SnapshotStore snapshots_{SnapshotCache(SnapshotCache::userFolder())};
 };
 
 } // namespace lumsift

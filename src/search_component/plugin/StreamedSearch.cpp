@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#include <system_error>
 #include <vector>
 
 namespace lumsift {
@@ -177,71 +176,6 @@ void emitWhileChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, 
 
 } // namespace
 
-SnapshotStore::~SnapshotStore() {
-    for (auto &[root, kept] : snapshots_)
-        settle(kept);
-}
-
-void SnapshotStore::settle(Kept &kept) {
-    if (!kept.compacting.joinable())
-        return;
-    kept.compacting.join();
-    if (kept.compacted)
-        kept.snapshot = std::move(kept.compacted);
-}
-
-std::unique_ptr<DriveSnapshot> SnapshotStore::take(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return nullptr;
-    settle(it->second);
-    std::unique_ptr<DriveSnapshot> snapshot = std::move(it->second.snapshot);
-    snapshots_.erase(it);
-    return snapshot;
-}
-
-void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact) {
-    Kept &kept = snapshots_[snapshot->rootPath()];
-    settle(kept);
-    kept.snapshot = std::move(snapshot);
-    if (!compact)
-        return;
-    try {
-        // The thread only reads the snapshot; nothing else touches it before settle() has joined.
-        kept.compacting = std::thread([&kept] { kept.compacted = kept.snapshot->compacted(); });
-    } catch (const std::system_error &) {
-        // No thread to spare: the snapshot stays as it is.
-    }
-}
-
-void SnapshotStore::drop(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return;
-    settle(it->second);
-    snapshots_.erase(it);
-}
-
-void SnapshotStore::dropVanished() {
-    for (auto it = snapshots_.begin(); it != snapshots_.end();) {
-        settle(it->second);
-        const std::optional<SearchRoot> root =
-            SearchRoot::open(it->first, it->second.snapshot->trust.roundToNs);
-        if (!root || !root->canRevalidate(*it->second.snapshot))
-            it = snapshots_.erase(it);
-        else
-            ++it;
-    }
-}
-
-const DriveSnapshot *SnapshotStore::find(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return nullptr;
-    settle(it->second);
-    return it->second.snapshot.get();
-}
-
 SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
                           const NameMatcher &matcher, QWidget &form, const StreamOptions &options) {
     SearchReport report;
@@ -250,9 +184,7 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
         store.drop(root);
         return report;
     }
-    std::unique_ptr<DriveSnapshot> snapshot = store.take(root);
-    if (snapshot && !opened->canRevalidate(*snapshot))
-        snapshot.reset();
+    std::unique_ptr<DriveSnapshot> snapshot = store.take(*opened, root, report.fromFile);
     report.fromSnapshot = snapshot != nullptr;
     if (!snapshot)
         snapshot = opened->newSnapshot(root);
@@ -283,7 +215,7 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
     if (!snapshot->trust.usable)
         return report;
     const bool compact = snapshot->wantsCompaction();
-    store.keep(std::move(snapshot), compact);
+    store.keep(std::move(snapshot), compact, report.walk.changed);
     return report;
 }
 

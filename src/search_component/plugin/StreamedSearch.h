@@ -2,13 +2,12 @@
 
 #include "SnapshotMatch.h"
 #include "SnapshotRefresh.h"
+#include "SnapshotStore.h"
 #include "search_component/SearchComponent.h"
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <string>
-#include <thread>
 
 class QWidget;
 
@@ -20,40 +19,10 @@ struct StreamOptions {
     WalkOptions walk;
 };
 
-// The snapshots of the drives searched so far, by root path. A snapshot with much garbage is compacted
-// on a thread of its own after its search; whoever needs it next waits for that.
-class SnapshotStore {
-public:
-    SnapshotStore() = default;
-    ~SnapshotStore(); // waits for the compactions still running
-    SnapshotStore(const SnapshotStore &) = delete;
-    SnapshotStore &operator=(const SnapshotStore &) = delete;
-
-    // Takes the root's snapshot out of the store for a search; nullptr when there is none.
-    std::unique_ptr<DriveSnapshot> take(const std::string &root);
-    // `compact`: replace the snapshot by its compacted copy, made meanwhile.
-    void keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact = false);
-    void drop(const std::string &root);
-    // Drops the snapshots of roots that are gone, unreadable, or another folder now.
-    void dropVanished();
-    const DriveSnapshot *find(const std::string &root);
-    std::size_t size() const { return snapshots_.size(); }
-
-private:
-    struct Kept {
-        std::unique_ptr<DriveSnapshot> snapshot;
-        std::unique_ptr<DriveSnapshot> compacted;
-        std::thread compacting;
-    };
-    // Waits for the snapshot's compaction, if any, and puts its result in place.
-    static void settle(Kept &kept);
-
-    std::map<std::string, Kept> snapshots_;
-};
-
 // How a search went.
 struct SearchReport {
     bool fromSnapshot = false; // revalidated a snapshot kept from an earlier search
+    bool fromFile = false;     // that snapshot was kept in a file by an earlier run
     WalkStats walk;
     std::size_t results = 0;
     double refreshSeconds = 0; // reading or checking the drive
@@ -65,7 +34,7 @@ struct SearchReport {
 // results reach the sink in order (their folders first), the folder being read or checked is written
 // into the form's caption, and events other than user input are processed, so that the program's
 // timers keep running. Returns when every result is in the sink; the snapshot goes back to the store
-// unless its file system's folder times cannot be trusted.
+// unless its file system's folder times cannot be trusted, and to its file when the search changed it.
 SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
                           const NameMatcher &matcher, QWidget &form, const StreamOptions &options = {});
 

@@ -1,0 +1,156 @@
+#include "SnapshotCache.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace lumsift {
+
+namespace {
+
+constexpr mode_t privateFolder = 0700;
+constexpr mode_t privateFile = 0600;
+// A temporary file older than this was left by a run that ended while writing it.
+constexpr time_t abandonedAfterSeconds = 120;
+
+// The user files are opened as: the effective user, unless a caller acts as another (setfsuid).
+uid_t actingUser() {
+    return uid_t(::syscall(SYS_setfsuid, -1));
+}
+
+// A descriptor that closes itself.
+class Fd {
+public:
+    explicit Fd(int fd)
+        : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+bool ownedByUser(int fd, bool regularFile) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_uid != actingUser())
+        return false;
+    if (!regularFile)
+        return S_ISDIR(info.st_mode);
+    return S_ISREG(info.st_mode) && (info.st_mode & 077) == 0;
+}
+
+// The cache folder itself, never through a symbolic link, and only when it is the user's.
+int openFolder(const std::string &folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && !ownedByUser(fd, false)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string parentOf(const std::string &path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+// The temporary file a save writes; an abandoned one of an earlier run is replaced.
+int createTemporary(int folder, const std::string &name) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(folder, name.c_str(), flags, privateFile);
+    if (fd >= 0 || errno != EEXIST)
+        return fd;
+    struct stat info;
+    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        info.st_mtime > std::time(nullptr) - abandonedAfterSeconds)
+        return -1; // another run is writing it now
+    if (::unlinkat(folder, name.c_str(), 0) != 0)
+        return -1;
+    return ::openat(folder, name.c_str(), flags, privateFile);
+}
+
+} // namespace
+
+std::string SnapshotCache::userFolder() {
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/')
+        return std::string(cache) + "/lumsifter";
+    std::string home;
+    if (const char *variable = std::getenv("HOME"); variable && variable[0] == '/')
+        home = variable;
+    else if (const passwd *user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+        home = user->pw_dir;
+    if (home.empty())
+        return {};
+    return (home == "/" ? std::string() : home) + "/.cache/lumsifter";
+}
+
+std::string SnapshotCache::fileName(const std::string &rootPath) {
+    Checksum checksum;
+    checksum.add(rootPath.data(), rootPath.size());
+    char name[32];
+    std::snprintf(name, sizeof name, "drive-%016llx", static_cast<unsigned long long>(checksum.value()));
+    return name;
+}
+
+SnapshotCache::SnapshotCache(std::string folder)
+    : folder_(std::move(folder)) {}
+
+std::unique_ptr<DriveSnapshot> SnapshotCache::load(const SearchRoot &root,
+                                                   const std::string &rootPath) const {
+    if (folder_.empty() || !root.trust().lasting)
+        return nullptr;
+    const Fd folder(openFolder(folder_));
+    if (!folder.ok())
+        return nullptr;
+    const Fd file(::openat(folder.get(), fileName(rootPath).c_str(),
+                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.ok() || !ownedByUser(file.get(), true))
+        return nullptr;
+    std::unique_ptr<DriveSnapshot> snapshot =
+        readSnapshotFile(file.get(), rootPath, root.identity(), root.trust());
+    if (snapshot)
+        root.adopt(*snapshot);
+    return snapshot;
+}
+
+bool SnapshotCache::save(const DriveSnapshot &snapshot, const std::atomic<bool> &cancel,
+                         SnapshotFileFacts *facts) const {
+    if (folder_.empty() || !snapshot.trust.lasting)
+        return false;
+    // The cache home and our folder in it are made private, as the cache's convention asks.
+    ::mkdir(parentOf(folder_).c_str(), privateFolder);
+    ::mkdir(folder_.c_str(), privateFolder);
+    const Fd folder(openFolder(folder_));
+    if (!folder.ok())
+        return false;
+    const std::string name = fileName(snapshot.rootPath());
+    const std::string temporary = name + ".new";
+    bool written;
+    {
+        const Fd file(createTemporary(folder.get(), temporary));
+        if (!file.ok())
+            return false;
+        written =
+            ::fchmod(file.get(), privateFile) == 0 && writeSnapshotFile(snapshot, file.get(), cancel, facts);
+    }
+    if (written && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) == 0)
+        return true;
+    ::unlinkat(folder.get(), temporary.c_str(), 0);
+    return false;
+}
+
+} // namespace lumsift

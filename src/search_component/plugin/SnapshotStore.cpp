@@ -1,0 +1,96 @@
+#include "SnapshotStore.h"
+
+#include <system_error>
+
+namespace lumsift {
+
+SnapshotStore::SnapshotStore(SnapshotCache cache)
+    : cache_(std::move(cache)) {}
+
+SnapshotStore::~SnapshotStore() {
+    // A program that ends does not wait for a file: the next run reads the drive, or the old file.
+    stopping_ = true;
+    settleAll();
+}
+
+void SnapshotStore::settleAll() {
+    for (auto &[root, kept] : snapshots_)
+        settle(kept);
+}
+
+void SnapshotStore::settle(Kept &kept) {
+    if (!kept.working.joinable())
+        return;
+    kept.working.join();
+    if (kept.compacted)
+        kept.snapshot = std::move(kept.compacted);
+}
+
+std::unique_ptr<DriveSnapshot> SnapshotStore::take(const SearchRoot &opened, const std::string &root,
+                                                   bool &fromFile) {
+    fromFile = false;
+    std::unique_ptr<DriveSnapshot> snapshot;
+    if (const auto it = snapshots_.find(root); it != snapshots_.end()) {
+        settle(it->second);
+        snapshot = std::move(it->second.snapshot);
+        snapshots_.erase(it);
+    } else if (cache_) {
+        snapshot = cache_->load(opened, root);
+        fromFile = snapshot != nullptr;
+    }
+    if (snapshot && !opened.canRevalidate(*snapshot)) {
+        snapshot.reset();
+        fromFile = false;
+    }
+    return snapshot;
+}
+
+void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact, bool save) {
+    Kept &kept = snapshots_[snapshot->rootPath()];
+    settle(kept);
+    kept.snapshot = std::move(snapshot);
+    save = save && cache_ && kept.snapshot->trust.lasting;
+    if (!compact && !save)
+        return;
+    try {
+        // The thread only reads the snapshot; nothing else touches it before settle() has joined.
+        kept.working = std::thread([this, &kept, compact, save] {
+            if (compact)
+                kept.compacted = kept.snapshot->compacted();
+            if (save)
+                cache_->save(kept.compacted ? *kept.compacted : *kept.snapshot, stopping_);
+        });
+    } catch (const std::system_error &) {
+        // No thread to spare: the snapshot stays as it is, and its file as it was.
+    }
+}
+
+void SnapshotStore::drop(const std::string &root) {
+    const auto it = snapshots_.find(root);
+    if (it == snapshots_.end())
+        return;
+    settle(it->second);
+    snapshots_.erase(it);
+}
+
+void SnapshotStore::dropVanished() {
+    for (auto it = snapshots_.begin(); it != snapshots_.end();) {
+        settle(it->second);
+        const std::optional<SearchRoot> root =
+            SearchRoot::open(it->first, it->second.snapshot->trust.roundToNs);
+        if (!root || !root->canRevalidate(*it->second.snapshot))
+            it = snapshots_.erase(it);
+        else
+            ++it;
+    }
+}
+
+const DriveSnapshot *SnapshotStore::find(const std::string &root) {
+    const auto it = snapshots_.find(root);
+    if (it == snapshots_.end())
+        return nullptr;
+    settle(it->second);
+    return it->second.snapshot.get();
+}
+
+} // namespace lumsift

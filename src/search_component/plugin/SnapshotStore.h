@@ -1,0 +1,52 @@
+#pragma once
+
+#include "SnapshotCache.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace lumsift {
+
+// The snapshots of the drives searched so far, by root path, and, with a cache, their files. After a
+// search a snapshot with much garbage is compacted and a changed one written to its file, on a thread
+// of their own; whoever needs the snapshot next waits for that.
+class SnapshotStore {
+public:
+    SnapshotStore() = default; // in memory only
+    explicit SnapshotStore(SnapshotCache cache);
+    ~SnapshotStore(); // stops a file being written and waits for the threads still running
+    SnapshotStore(const SnapshotStore &) = delete;
+    SnapshotStore &operator=(const SnapshotStore &) = delete;
+
+    // Takes the root's snapshot out of the store for a search: the one kept in memory, else the one
+    // its file holds (`fromFile`), if it can be brought up to date from `opened`; nullptr otherwise.
+    std::unique_ptr<DriveSnapshot> take(const SearchRoot &opened, const std::string &root, bool &fromFile);
+    // `compact`: replace the snapshot by its compacted copy, made meanwhile; `save`: write its file.
+    void keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact = false, bool save = false);
+    void drop(const std::string &root);
+    // Drops the snapshots of roots that are gone, unreadable, or another folder now.
+    void dropVanished();
+    const DriveSnapshot *find(const std::string &root);
+    std::size_t size() const { return snapshots_.size(); }
+    // Waits until every snapshot is compacted and written.
+    void settleAll();
+
+private:
+    struct Kept {
+        std::unique_ptr<DriveSnapshot> snapshot;
+        std::unique_ptr<DriveSnapshot> compacted;
+        std::thread working;
+    };
+    // Waits for the snapshot's compaction and writing, if any, and puts the compacted copy in place.
+    static void settle(Kept &kept);
+
+    std::optional<SnapshotCache> cache_;
+    std::map<std::string, Kept> snapshots_;
+    std::atomic<bool> stopping_{false};
+};
+
+} // namespace lumsift
