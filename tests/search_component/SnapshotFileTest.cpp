@@ -5,7 +5,7 @@
 #include "StreamedSearch.h"
 #include "TempTree.h"
 
-#include <QFile>
+#include <QDir>
 #include <QWidget>
 
 #include <fcntl.h>
@@ -126,7 +126,7 @@ TEST(SnapshotAcrossRuns, TheFirstSearchOfEveryRunEqualsAFreshWalk) {
     EXPECT_EQ(report.fromFile, options.rounds);
 }
 
-TEST_F(SnapshotFile, IsWrittenPrivatelyAndAnsweresTheNextRun) {
+TEST_F(SnapshotFile, IsWrittenPrivatelyAndAnswersTheNextRun) {
     std::vector<std::string> fresh, again;
     const lumsift::SearchReport first = searchInNewRun(&fresh);
     EXPECT_FALSE(first.fromFile);
@@ -135,7 +135,9 @@ TEST_F(SnapshotFile, IsWrittenPrivatelyAndAnsweresTheNextRun) {
     ASSERT_EQ(::lstat(file().c_str(), &written), 0);
     EXPECT_EQ(folder.st_mode & 07777, 0700u);
     EXPECT_EQ(written.st_mode & 07777, 0600u);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(file() + ".new")));
+    // Nothing else: no temporary file is left behind.
+    EXPECT_EQ(QDir(QString::fromStdString(cacheFolder_)).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList{QString::fromStdString(SnapshotCache::fileName(tree_.root()))});
 
     const lumsift::SearchReport second = searchInNewRun(&again);
     EXPECT_TRUE(second.fromFile);

@@ -6,10 +6,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <string>
 
 namespace lumsift {
 
@@ -17,8 +18,6 @@ namespace {
 
 constexpr mode_t privateFolder = 0700;
 constexpr mode_t privateFile = 0600;
-// A temporary file older than this was left by a run that ended while writing it.
-constexpr time_t abandonedAfterSeconds = 120;
 
 // The user files are opened as: the effective user, unless a caller acts as another (setfsuid).
 uid_t actingUser() {
@@ -67,19 +66,31 @@ std::string parentOf(const std::string &path) {
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
 }
 
-// The temporary file a save writes; an abandoned one of an earlier run is replaced.
-int createTemporary(int folder, const std::string &name) {
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::openat(folder, name.c_str(), flags, privateFile);
-    if (fd >= 0 || errno != EEXIST)
-        return fd;
-    struct stat info;
-    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-        info.st_mtime > std::time(nullptr) - abandonedAfterSeconds)
-        return -1; // another run is writing it now
-    if (::unlinkat(folder, name.c_str(), 0) != 0)
-        return -1;
-    return ::openat(folder, name.c_str(), flags, privateFile);
+// A name no other save uses, of this run or another.
+std::string temporaryName(const std::string &base) {
+    static std::atomic<unsigned> count{0};
+    return base + "." + std::to_string(::getpid()) + "-" + std::to_string(count++) + ".new";
+}
+
+// A temporary file in the folder, for a save to write: unnamed where the file system allows, so that a
+// run that ends while writing leaves nothing behind. `name` is empty for an unnamed one.
+int createTemporary(int folder, const std::string &base, std::string &name) {
+    name.clear();
+    const int unnamed = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, privateFile);
+    if (unnamed >= 0)
+        return unnamed;
+    name = temporaryName(base);
+    return ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, privateFile);
+}
+
+// Gives an unnamed file a name in its folder, to be renamed over the old file.
+bool nameTemporary(int fd, int folder, const std::string &base, std::string &name) {
+    name = temporaryName(base);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    name.clear();
+    return false;
 }
 
 } // namespace
@@ -138,18 +149,20 @@ bool SnapshotCache::save(const DriveSnapshot &snapshot, const std::atomic<bool> 
     if (!folder.ok())
         return false;
     const std::string name = fileName(snapshot.rootPath());
-    const std::string temporary = name + ".new";
-    bool written;
+    std::string temporary;
+    bool written = false;
     {
-        const Fd file(createTemporary(folder.get(), temporary));
+        const Fd file(createTemporary(folder.get(), name, temporary));
         if (!file.ok())
             return false;
-        written =
-            ::fchmod(file.get(), privateFile) == 0 && writeSnapshotFile(snapshot, file.get(), cancel, facts);
+        written = ::fchmod(file.get(), privateFile) == 0 &&
+                  writeSnapshotFile(snapshot, file.get(), cancel, facts) &&
+                  (!temporary.empty() || nameTemporary(file.get(), folder.get(), name, temporary));
     }
     if (written && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) == 0)
         return true;
-    ::unlinkat(folder.get(), temporary.c_str(), 0);
+    if (!temporary.empty())
+        ::unlinkat(folder.get(), temporary.c_str(), 0);
     return false;
 }
 
