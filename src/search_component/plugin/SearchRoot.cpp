@@ -1,13 +1,19 @@
 #include "SearchRoot.h"
 
+#include "base/MountTable.h"
+
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace lumsift {
@@ -109,6 +115,12 @@ std::optional<SearchRoot> SearchRoot::open(const std::string &path, std::int64_t
     root.mount_ = mountOf(info);
     root.trust_ = timeTrustOf(fs, roundTimesToNs);
     root.identity_ = identityOf(info, fs);
+    const QByteArray folder = QByteArray::fromStdString(path);
+    for (const QByteArray &point : base::mountPointsBelow(base::readMountTable(), folder)) {
+        const std::string relative = point.mid(folder == "/" ? 1 : folder.size() + 1).toStdString();
+        root.mountNames_.insert(relative.substr(relative.find_last_of('/') + 1));
+        root.mountsBelow_.insert(relative);
+    }
     return root;
 }
 
@@ -116,7 +128,9 @@ SearchRoot::SearchRoot(SearchRoot &&other) noexcept
     : fd_(std::exchange(other.fd_, -1))
     , mount_(other.mount_)
     , trust_(other.trust_)
-    , identity_(other.identity_) {}
+    , identity_(other.identity_)
+    , mountsBelow_(std::move(other.mountsBelow_))
+    , mountNames_(std::move(other.mountNames_)) {}
 
 SearchRoot::~SearchRoot() {
     if (fd_ >= 0)
@@ -140,6 +154,50 @@ void SearchRoot::adopt(DriveSnapshot &snapshot) const {
     snapshot.rootMount = mount_;
     snapshot.trust = trust_;
     snapshot.identity = identity_;
+}
+
+bool SearchRoot::isMountPoint(std::string_view name,
+                              const std::function<std::string_view()> &relativePath) const {
+    return !mountNames_.empty() && mountNames_.find(name) != mountNames_.end() &&
+           isMountPoint(relativePath());
+}
+
+bool SearchRoot::isMountPoint(std::string_view relativePath) const {
+    return mountsBelow_.find(relativePath) != mountsBelow_.end();
+}
+
+struct RootOpener::State {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::shared_ptr<const SearchRoot> root;
+};
+
+RootOpener::RootOpener(std::string path, std::int64_t roundTimesToNs)
+    : state_(std::make_shared<State>()) {
+    const auto open = [state = state_, path = std::move(path), roundTimesToNs] {
+        std::optional<SearchRoot> opened = SearchRoot::open(path, roundTimesToNs);
+        const std::lock_guard lock(state->mutex);
+        if (opened)
+            state->root = std::make_shared<const SearchRoot>(std::move(*opened));
+        state->done = true;
+        state->ended.notify_all();
+    };
+    try {
+        std::thread(open).detach();
+    } catch (const std::system_error &) {
+        open(); // no thread to spare: the caller's own
+    }
+}
+
+bool RootOpener::waitUntil(std::chrono::steady_clock::time_point until) {
+    std::unique_lock lock(state_->mutex);
+    return state_->ended.wait_until(lock, until, [this] { return state_->done; });
+}
+
+std::shared_ptr<const SearchRoot> RootOpener::root() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->root;
 }
 
 } // namespace lumsift

@@ -4,10 +4,14 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 
 namespace lumsift {
 
@@ -41,12 +45,35 @@ public:
     // Makes a snapshot kept from an earlier run this root's, once its file system proved the same.
     void adopt(DriveSnapshot &snapshot) const;
 
+    // Whether another file system is mounted at this path below the root ("a/b", no leading '/'), as
+    // the mount table said when the root was opened. A walk passes such a folder by without a call on
+    // it, so that a file system that stopped answering holds up no one; `name` is its last component.
+    bool isMountPoint(std::string_view name, const std::function<std::string_view()> &relativePath) const;
+    bool isMountPoint(std::string_view relativePath) const;
+
 private:
     SearchRoot() = default;
     int fd_ = -1;
     MountIdentity mount_;
     TimeTrust trust_;
     FileSystemIdentity identity_;
+    std::set<std::string, std::less<>> mountsBelow_;
+    std::set<std::string, std::less<>> mountNames_; // their last components
+};
+
+// Opens a search root on a thread of its own: the root of a file system that stopped answering holds
+// up no one. The caller waits in slices, and gives up when it will; the thread is then left behind.
+class RootOpener {
+public:
+    RootOpener(std::string path, std::int64_t roundTimesToNs = 0);
+    // Whether the open has ended, waiting for it until `until` at most.
+    bool waitUntil(std::chrono::steady_clock::time_point until);
+    // Once ended: the root, or nullptr when it could not be opened as a folder.
+    std::shared_ptr<const SearchRoot> root() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
 };
 
 } // namespace lumsift

@@ -17,6 +17,9 @@ struct WalkOptions {
     unsigned maxHeldDescriptors = 0;         // folders kept open for their children; 0: from RLIMIT_NOFILE
     std::int64_t roundTimesToNs = 0;         // tests: act as if the file system kept times this coarsely
     unsigned maxWorkers = 0;                 // while workers wait for the disk; 0: 16, or workers if more
+    // For a file system that may stop answering: when no folder has been read for this long while reads
+    // are waiting, it has stopped; what was not read is given up like an unreadable folder. 0: wait.
+    std::chrono::milliseconds answerDeadline{0};
 };
 
 struct WalkStats {
@@ -29,6 +32,7 @@ struct WalkStats {
     std::uint64_t rereadFolders = 0;  // known folders read again: changed, racy, or skipped before
     std::uint64_t freshSubtrees = 0;  // folders read anew with everything below them
     bool changed = false;             // the snapshot is not what it was before the pass
+    bool gaveUp = false;              // the file system stopped answering: the rest was given up
 };
 
 // One pass that makes a snapshot equal to the disk: the first read of an empty snapshot, or the
@@ -47,7 +51,10 @@ struct WalkStats {
 // (DriveSnapshot::isRead); during a revalidation it must leave the snapshot alone until it is done.
 class SnapshotRefresh {
 public:
-    SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {});
+    // With an answer deadline, workers stuck in calls that do not return are left behind when the pass
+    // gives up; `keepAlive` then keeps what they use (the snapshot and the root) until they return.
+    SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {},
+                    std::shared_ptr<const void> keepAlive = {});
     ~SnapshotRefresh(); // waits for the pass to end
     SnapshotRefresh(const SnapshotRefresh &) = delete;
     SnapshotRefresh &operator=(const SnapshotRefresh &) = delete;
@@ -67,7 +74,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::shared_ptr<Impl> impl_;
 };
 
 // Reads or revalidates a snapshot to its end on the calling thread's behalf.

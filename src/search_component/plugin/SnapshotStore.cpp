@@ -1,5 +1,7 @@
 #include "SnapshotStore.h"
 
+#include "base/MountTable.h"
+
 #include <system_error>
 
 namespace lumsift {
@@ -74,11 +76,14 @@ void SnapshotStore::drop(const std::string &root) {
 }
 
 void SnapshotStore::dropVanished() {
+    // Asked of the mount table alone: nothing here calls into a file system that may have stopped
+    // answering. A snapshot whose root is another folder now is found out when its drive is searched.
+    const std::vector<base::Mount> mounts = base::readMountTable();
     for (auto it = snapshots_.begin(); it != snapshots_.end();) {
         settle(it->second);
-        const std::optional<SearchRoot> root =
-            SearchRoot::open(it->first, it->second.snapshot->trust.roundToNs);
-        if (!root || !root->canRevalidate(*it->second.snapshot))
+        const MountIdentity &was = it->second.snapshot->rootMount;
+        const base::Mount *now = base::mountHolding(mounts, QByteArray::fromStdString(it->first));
+        if (!now || (was.hasMountId && std::uint64_t(now->id) != was.mountId))
             it = snapshots_.erase(it);
         else
             ++it;

@@ -28,7 +28,7 @@ public:
     // `compact`: replace the snapshot by its compacted copy, made meanwhile; `save`: write its file.
     void keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact = false, bool save = false);
     void drop(const std::string &root);
-    // Drops the snapshots of roots that are gone, unreadable, or another folder now.
+    // Drops the snapshots of roots whose file system is no longer mounted where it was.
     void dropVanished();
     const DriveSnapshot *find(const std::string &root);
     std::size_t size() const { return snapshots_.size(); }

@@ -174,37 +174,67 @@ void emitWhileChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, 
     }
 }
 
+// Opens the root on a thread of its own and processes events while it waits: the root of a drive that
+// stopped answering ends the search at the deadline, with nothing found.
+std::shared_ptr<const SearchRoot> openRoot(const std::string &root, const StreamOptions &options,
+                                           SearchReport &report) {
+    RootOpener opener(root, options.walk.roundTimesToNs);
+    const Clock::time_point giveUpAt = Clock::now() + options.answerDeadline;
+    while (!opener.waitUntil(std::min(giveUpAt, Clock::now() + options.tick))) {
+        if (Clock::now() >= giveUpAt) {
+            report.unanswered = true;
+            return nullptr;
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    return opener.root();
+}
+
 } // namespace
 
 SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
                           const NameMatcher &matcher, QWidget &form, const StreamOptions &options) {
     SearchReport report;
-    const std::optional<SearchRoot> opened = SearchRoot::open(root, options.walk.roundTimesToNs);
+    const std::shared_ptr<const SearchRoot> opened = openRoot(root, options, report);
     if (!opened) {
         store.drop(root);
         return report;
     }
-    std::unique_ptr<DriveSnapshot> snapshot = store.take(*opened, root, report.fromFile);
-    report.fromSnapshot = snapshot != nullptr;
-    if (!snapshot)
-        snapshot = opened->newSnapshot(root);
+    std::unique_ptr<DriveSnapshot> kept = store.take(*opened, root, report.fromFile);
+    report.fromSnapshot = kept != nullptr;
+    if (!kept)
+        kept = opened->newSnapshot(root);
+    // A file system that may stop answering is read by workers that may be left behind in it: they keep
+    // the snapshot and the root. Its snapshot is never kept anyway.
+    WalkOptions walk = options.walk;
+    std::shared_ptr<DriveSnapshot> shared;
+    std::shared_ptr<const void> keepAlive;
+    if (!opened->trust().usable) {
+        walk.answerDeadline = options.answerDeadline;
+        shared = std::move(kept);
+        keepAlive =
+            std::make_shared<std::pair<std::shared_ptr<DriveSnapshot>, std::shared_ptr<const SearchRoot>>>(
+                shared, opened);
+    }
+    DriveSnapshot &snapshot = shared ? *shared : *kept;
 
-    Streamer streamer(sink, form, *snapshot, options.tick);
+    Streamer streamer(sink, form, snapshot, options.tick);
     streamer.showCaption();
     const Clock::time_point start = Clock::now();
     {
-        SnapshotRefresh refresh(*snapshot, *opened, options.walk);
+        SnapshotRefresh refresh(snapshot, *opened, walk, keepAlive);
         refresh.start();
         if (report.fromSnapshot) {
-            emitWhileChecking(refresh, *snapshot, matcher, options.walk.workers, streamer);
+            emitWhileChecking(refresh, snapshot, matcher, walk.workers, streamer);
         } else {
-            ReadCursor cursor(*snapshot, matcher);
+            ReadCursor cursor(snapshot, matcher);
             emitWhileReading(refresh, cursor, streamer);
         }
         while (!refresh.waitUntil(Clock::now() + options.tick)) {
         }
         report.walk = refresh.stats();
         report.refreshSeconds = refresh.seconds();
+        report.unanswered = report.walk.gaveUp;
     }
 
     // The last results; even a search shorter than a tick lets the timers run once.
@@ -212,10 +242,10 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
     streamer.tick();
     report.results = streamer.delivered;
     report.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (!snapshot->trust.usable)
+    if (!kept || !kept->trust.usable)
         return report;
-    const bool compact = snapshot->wantsCompaction();
-    store.keep(std::move(snapshot), compact, report.walk.changed);
+    const bool compact = kept->wantsCompaction();
+    store.keep(std::move(kept), compact, report.walk.changed);
     return report;
 }
 

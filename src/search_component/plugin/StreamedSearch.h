@@ -16,6 +16,9 @@ namespace lumsift {
 struct StreamOptions {
     // How often results reach the sink, the caption is renewed and events are processed.
     std::chrono::milliseconds tick{15};
+    // How long a network, FUSE or unknown file system may leave every read waiting before the search
+    // gives up on what it has not read (a drive that stopped answering).
+    std::chrono::milliseconds answerDeadline{5000};
     WalkOptions walk;
 };
 
@@ -23,6 +26,7 @@ struct StreamOptions {
 struct SearchReport {
     bool fromSnapshot = false; // revalidated a snapshot kept from an earlier search
     bool fromFile = false;     // that snapshot was kept in a file by an earlier run
+    bool unanswered = false;   // the drive stopped answering: the search gave up on the rest
     WalkStats walk;
     std::size_t results = 0;
     double refreshSeconds = 0; // reading or checking the drive

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -56,68 +58,93 @@ WorkTeam::WorkTeam(unsigned initial, unsigned limit)
     : initial_(std::max(1u, initial))
     , limit_(std::max(initial_, limit)) {}
 
-void WorkTeam::run(const std::function<void(unsigned member)> &work) {
+// What the members share with the team: it outlives a run whose stuck members are left behind.
+struct TeamState {
     std::mutex mutex;
     std::condition_variable changed;
-    unsigned running = 0, returned = 0;
+    std::function<void(unsigned)> work;
+    std::vector<pid_t> tids;
+    std::vector<bool> returned;
+    unsigned returnedCount = 0;
+};
+
+void WorkTeam::run(std::function<void(unsigned member)> work, const Watch *watch) {
+    auto state = std::make_shared<TeamState>();
+    state->work = std::move(work);
+    state->tids.assign(limit_, 0);
+    state->returned.assign(limit_, false);
     std::vector<std::thread> threads;
     std::vector<std::unique_ptr<MemberState>> states;
-    std::vector<pid_t> tids(limit_, 0);
     size_.store(0, std::memory_order_release);
 
     const auto startMember = [&] {
         const auto member = unsigned(threads.size());
         try {
-            threads.emplace_back([&, member] {
+            threads.emplace_back([state, member] {
                 {
-                    std::lock_guard lock(mutex);
-                    tids[member] = pid_t(::syscall(SYS_gettid));
-                    changed.notify_all();
+                    std::lock_guard lock(state->mutex);
+                    state->tids[member] = pid_t(::syscall(SYS_gettid));
                 }
-                work(member);
-                std::lock_guard lock(mutex);
-                ++returned;
-                changed.notify_all();
+                state->work(member);
+                std::lock_guard lock(state->mutex);
+                state->returned[member] = true;
+                ++state->returnedCount;
+                state->changed.notify_all();
             });
         } catch (const std::system_error &) {
             return false; // no thread to spare: the members there are do the work
         }
-        ++running;
         size_.store(unsigned(threads.size()), std::memory_order_release);
         return true;
     };
+    const auto allReturned = [&] { return state->returnedCount == threads.size(); };
+    // After giving up: every member has returned or is stuck.
+    const auto settled = [&] {
+        for (unsigned member = 0; member < threads.size(); ++member)
+            if (!state->returned[member] && !watch->isStuck(member))
+                return false;
+        return true;
+    };
 
-    {
-        std::unique_lock lock(mutex);
-        for (unsigned i = 0; i < initial_; ++i)
-            if (!startMember())
-                break;
-        if (threads.empty()) {
-            lock.unlock();
-            work(0); // not even one thread: the caller's own
-            return;
-        }
-        for (;;) {
-            const bool canGrow = threads.size() < limit_ && returned == 0;
-            if (!canGrow) {
-                changed.wait(lock, [&] { return returned == running; });
-                break;
-            }
-            if (changed.wait_for(lock, lookInterval, [&] { return returned == running; }))
-                break;
-            // Members not yet known by their thread id are still starting.
-            while (states.size() < threads.size() && tids[states.size()] != 0)
-                states.push_back(std::make_unique<MemberState>(tids[states.size()]));
-            lock.unlock();
-            const bool waiting = std::any_of(states.begin(), states.end(),
-                                             [](const auto &state) { return state->waitingForDisk(); });
-            lock.lock();
-            if (waiting && returned == 0 && !startMember())
-                break;
-        }
+    std::unique_lock lock(state->mutex);
+    for (unsigned i = 0; i < initial_; ++i)
+        if (!startMember())
+            break;
+    if (threads.empty()) {
+        lock.unlock();
+        state->work(0); // not even one thread: the caller's own
+        return;
     }
-    for (std::thread &thread : threads)
-        thread.join();
+    bool givenUp = false;
+    while (!allReturned() && !(givenUp && settled())) {
+        const bool canGrow = !givenUp && threads.size() < limit_ && state->returnedCount == 0;
+        const auto interval = canGrow ? lookInterval : watch ? watch->every : std::chrono::milliseconds(0);
+        if (interval.count() == 0) {
+            state->changed.wait(lock, allReturned);
+            break;
+        }
+        if (state->changed.wait_for(lock, interval, allReturned))
+            break;
+        // Members not yet known by their thread id are still starting.
+        while (canGrow && states.size() < threads.size() && state->tids[states.size()] != 0)
+            states.push_back(std::make_unique<MemberState>(state->tids[states.size()]));
+        lock.unlock();
+        givenUp = givenUp || (watch && watch->giveUp());
+        const bool waiting = canGrow && std::any_of(states.begin(), states.end(), [](const auto &member) {
+                                 return member->waitingForDisk();
+                             });
+        lock.lock();
+        if (waiting && !givenUp && state->returnedCount == 0 && !startMember())
+            break;
+    }
+    lock.unlock();
+    for (unsigned member = 0; member < threads.size(); ++member) {
+        // A stuck member returns when its call does, if ever; what it uses lives in the shared state.
+        if (givenUp && !state->returned[member] && watch->isStuck(member))
+            threads[member].detach();
+        else
+            threads[member].join();
+    }
 }
 
 } // namespace lumsift
