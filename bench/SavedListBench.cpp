@@ -13,6 +13,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -56,6 +57,13 @@ public:
     int show(const QString &, int, const QString &) override { return platform::Answer::Yes; }
 };
 
+// This process's processor time so far, in seconds: on a busy machine the wall time says little.
+double cpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
 double secondsOf(const std::function<void()> &work) {
     QElapsedTimer timer;
     timer.start();
@@ -84,7 +92,9 @@ int giantEntry(const QString &folder) {
     auto *remove = panel.findChild<QAbstractButton *>(QStringLiteral("Command16"));
     if (!writeList())
         return 1;
+    const double cpuBefore = cpuSeconds();
     const double open = secondsOf([&] { panel.open(); });
+    const double openCpu = cpuSeconds() - cpuBefore;
     const double peakAfterOpen = peakMiB();
     const double select = secondsOf([&] { list->setCurrentRow(1); });
     const bool whole = list->entries().view(1) == giant;
@@ -96,11 +106,12 @@ int giantEntry(const QString &folder) {
     panel.open();
     const double selectOrdinary = secondsOf([&] { list->setCurrentRow(0); });
     const double eraseOrdinary = secondsOf([&] { remove->click(); });
-    std::printf("Saved list, one entry of %.0f MB: Open %.2f s (goal <= 1 s), peak memory %.0f MiB (goal "
+    std::printf("Saved list, one entry of %.0f MB: Open %.2f s (%.2f s of processor time; goal <= 1 s), "
+                "peak memory %.0f MiB (goal "
                 "< 200 MB); selecting it %.3f s, deleting it %.2f s, peak memory then %.0f MiB; an ordinary "
                 "entry of that file: selecting %.3f s, deleting %.2f s, peak memory then %.0f MiB %s\n",
-                giant.size() / 1e6, open, peakAfterOpen, select, erase, peak, selectOrdinary, eraseOrdinary,
-                peakMiB(), met ? "- met" : "- NOT MET");
+                giant.size() / 1e6, open, openCpu, peakAfterOpen, select, erase, peak, selectOrdinary,
+                eraseOrdinary, peakMiB(), met ? "- met" : "- NOT MET");
     return met ? 0 : 1;
 }
 

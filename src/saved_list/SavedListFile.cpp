@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace saved_list {
@@ -93,6 +94,14 @@ qsizetype completeLines(QByteArrayView chunk, qsizetype fresh, bool atEnd) {
     return end;
 }
 
+// What is left to read of a file, by its size now.
+qsizetype restOfFile(int fd, qint64 readSoFar) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return qsizetype(std::clamp<qint64>(qint64(info.st_size) - readSoFar, 0, qint64(1) << 40));
+}
+
 QString reason(const char *what) {
     return QString::fromLatin1(what) + QStringLiteral(" (") + platform::lastErrorText() + u')';
 }
@@ -124,17 +133,23 @@ std::vector<QByteArray> parse(QByteArrayView content) {
 
 bool readEntries(int fd, const EntrySink &sink) {
     static constexpr qsizetype chunk = 1 << 20;
+    qint64 readSoFar = 0;
     QByteArray buffer;
     qsizetype filled = 0;
     for (;;) {
-        if (buffer.size() - filled < chunk)
-            buffer.resize(filled + chunk);
-        const ssize_t got = ::read(fd, buffer.data() + filled, size_t(chunk));
+        // A line longer than a chunk gets room for the rest of the file at once, rather than a series
+        // of ever larger copies.
+        const qsizetype wanted = filled >= chunk ? restOfFile(fd, readSoFar) + 1 : chunk;
+        if (buffer.size() - filled < wanted)
+            buffer.resize(filled + wanted);
+        const ssize_t got =
+            ::read(fd, buffer.data() + filled, size_t(std::min(chunk, buffer.size() - filled)));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return false;
         filled += got;
+        readSoFar += got;
         const QByteArrayView data(buffer.constData(), filled);
         const qsizetype complete = completeLines(data, filled - got, got == 0);
         forEachLine(data.first(complete), [&](QByteArrayView text, QByteArrayView) {
