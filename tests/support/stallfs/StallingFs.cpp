@@ -11,7 +11,8 @@
 //       file system on MOUNTPOINT there, runs COMMAND in it with STALLFS_MOUNT (the mount point) and
 //       STALLFS_PID (the server, to signal) in its environment, and ends with COMMAND's exit status.
 //       Then, or on SIGTERM or SIGINT, the server is killed: the kernel fails every request still
-//       waiting, so that nothing is left stuck. Exits 77 when no private namespace can be made.
+//       waiting, so that nothing is left stuck. Exits 77 when no private namespace can be made or the
+//       file system cannot be mounted there.
 #define FUSE_USE_VERSION 35
 #include <fuse3/fuse.h>
 
@@ -211,9 +212,9 @@ int session(const char *program, const std::string &mountPoint, char **command) 
         ::_exit(serve(program, mountPoint.c_str()));
     for (int waited = 0; !isMounted(mountPoint); waited += 10) {
         if (waited > 5000 || ::waitpid(server, nullptr, WNOHANG) != 0) {
-            std::fprintf(stderr, "lumsifter-stallfs: the file system did not mount\n");
+            std::fprintf(stderr, "lumsifter-stallfs: the file system did not mount (is there a /dev/fuse?)\n");
             ::kill(server, SIGKILL);
-            return 1;
+            return cannot;
         }
         ::usleep(10000);
     }
