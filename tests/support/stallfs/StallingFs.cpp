@@ -212,7 +212,8 @@ int session(const char *program, const std::string &mountPoint, char **command) 
         ::_exit(serve(program, mountPoint.c_str()));
     for (int waited = 0; !isMounted(mountPoint); waited += 10) {
         if (waited > 5000 || ::waitpid(server, nullptr, WNOHANG) != 0) {
-            std::fprintf(stderr, "lumsifter-stallfs: the file system did not mount (is there a /dev/fuse?)\n");
+            std::fprintf(stderr,
+                         "lumsifter-stallfs: the file system did not mount (is there a /dev/fuse?)\n");
             ::kill(server, SIGKILL);
             return cannot;
         }
