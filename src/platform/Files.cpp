@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -117,14 +118,64 @@ bool isReadOnly(const QByteArray &path, const struct stat &info) {
     return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0;
 }
 
-} // namespace
+// Whether a symbolic link in a folder may be followed to one of the program's own files: only when it is
+// the user's own, or root's in root's folder. The kernel's rule for sticky folders also trusts the
+// folder's owner; here that owner may be anyone who made the folder writable for all, and their link
+// would point the program's writes at the user's own files.
+bool mayFollow(const struct stat &link, const struct stat &folder) {
+    return link.st_uid == ::geteuid() || (link.st_uid == 0 && folder.st_uid == 0);
+}
 
-Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
-    if (path.isEmpty()) {
-        failWith(ENOENT);
-        return Descriptor();
+// The folder that holds a path's last name, opened for lookups only, and that name.
+struct NameInFolder {
+    Descriptor folder;
+    QByteArray name;
+};
+
+NameInFolder nameInFolder(const QByteArray &path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return {Descriptor(::open(folderOf(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+            path.mid(slash + 1)};
+}
+
+// Refuses a link that mayFollow does not allow; the link itself is looked at, not what it points to.
+bool refuseForeignLink(int folder, int link) {
+    struct stat linkInfo {};
+    struct stat folderInfo {};
+    if (::fstat(link, &linkInfo) != 0 || ::fstat(folder, &folderInfo) != 0)
+        return fail();
+    return S_ISLNK(linkInfo.st_mode) && !mayFollow(linkInfo, folderInfo) ? failWith(EACCES) : true;
+}
+
+// Opens a name of a folder, following a symbolic link there only when mayFollow allows it. The link
+// checked is the link followed: its target is read from the very link, never looked up again by name.
+int openWithoutForeignLinks(const NameInFolder &at, int flags, mode_t mode) {
+    if (!at.folder.valid())
+        return -1;
+    if (at.name.isEmpty() || at.name == "." || at.name == "..")
+        return (failWith(EISDIR), -1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int fd = ::openat(at.folder.get(), at.name.constData(), flags | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != ELOOP)
+            return fd;
+        const Descriptor link(
+            ::openat(at.folder.get(), at.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!link.valid() || !refuseForeignLink(at.folder.get(), link.get()))
+            return -1;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlinkat(link.get(), "", target, sizeof target);
+        if (length < 0 && errno == ENOENT)
+            continue; // no link: the name was replaced by a file in between
+        if (length < 0 || length == sizeof target)
+            return (failWith(length < 0 ? errno : ENAMETOOLONG), -1);
+        return ::openat(at.folder.get(), QByteArray(target, length).constData(), flags, mode);
     }
-    Descriptor fd(::open(path.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    return (failWith(ELOOP), -1);
+}
+
+// Keeps a descriptor only when it is open on a regular file, and then makes its reads and writes wait
+// for the disk as usual.
+Descriptor regularFileOnly(Descriptor fd) {
     struct stat info {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
         fail();
@@ -134,7 +185,6 @@ Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
         failWith(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
         return Descriptor();
     }
-    // A regular file: reads and writes may wait for the disk as usual.
     const int status = ::fcntl(fd.get(), F_GETFL);
     if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
         fail();
@@ -143,11 +193,40 @@ Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
     return fd;
 }
 
+// Whether an own file may be replaced by renaming over its name: a foreign link there fails.
+bool mayReplace(const QByteArray &path) {
+    const NameInFolder at = nameInFolder(path);
+    if (!at.folder.valid())
+        return fail();
+    const Descriptor name(::openat(at.folder.get(), at.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    return !name.valid() || refuseForeignLink(at.folder.get(), name.get());
+}
+
+} // namespace
+
+Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode) {
+    if (path.isEmpty()) {
+        failWith(ENOENT);
+        return Descriptor();
+    }
+    return regularFileOnly(
+        Descriptor(::open(path.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode)));
+}
+
+Descriptor openOwnFile(const QByteArray &path, int flags, mode_t mode) {
+    if (path.isEmpty()) {
+        failWith(ENOENT);
+        return Descriptor();
+    }
+    return regularFileOnly(Descriptor(
+        openWithoutForeignLinks(nameInFolder(path), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode)));
+}
+
 Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs) {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        Descriptor fd = openRegularFile(path, flags);
+        Descriptor fd = openOwnFile(path, flags);
         if (!fd.valid())
             return fd;
         while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -180,6 +259,8 @@ bool copyFile(const QByteArray &source, const QByteArray &target) {
     const Descriptor from = openRegularFile(source, O_RDONLY);
     struct stat sourceInfo {};
     if (!from.valid() || ::fstat(from.get(), &sourceInfo) != 0)
+        return false;
+    if (!mayReplace(target))
         return false;
     struct stat targetInfo {};
     if (::stat(target.constData(), &targetInfo) == 0) {
@@ -226,6 +307,8 @@ bool isRegularFile(const QByteArray &path) {
 }
 
 bool writeFileAtomically(const QByteArray &path, const QByteArray &content) {
+    if (!mayReplace(path))
+        return false;
     struct stat old {};
     const bool existed = ::stat(path.constData(), &old) == 0;
     TemporaryBeside file(path, 0600);
@@ -237,6 +320,10 @@ bool writeFileAtomically(const QByteArray &path, const QByteArray &content) {
 
 bool readAll(int fd, QByteArray &content) {
     content.clear();
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        info.st_size < (qint64(1) << 40))
+        content.reserve(qsizetype(info.st_size) + 1); // one piece, not a series of ever larger copies
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -250,8 +337,28 @@ bool readAll(int fd, QByteArray &content) {
     }
 }
 
+bool fileHolds(const QByteArray &path, QByteArrayView expected) {
+    const Descriptor fd = openOwnFile(path, O_RDONLY);
+    if (!fd.valid())
+        return false;
+    char buffer[65536];
+    qsizetype at = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail();
+        if (got == 0)
+            return at == expected.size();
+        if (got > expected.size() - at || QByteArrayView(buffer, got) != expected.sliced(at, got))
+            return false;
+        at += got;
+    }
+}
+
 bool readWholeFile(const QByteArray &path, QByteArray &content) {
-    const Descriptor fd = openRegularFile(path, O_RDONLY);
+    const Descriptor fd = openOwnFile(path, O_RDONLY);
     return fd.valid() && readAll(fd.get(), content);
 }
 

@@ -17,13 +17,21 @@ using base::Descriptor;
 // O_WRONLY | O_APPEND | O_CREAT, ...). Invalid, with the reason kept for lastErrorText(), on failure.
 Descriptor openRegularFile(const QByteArray &path, int flags, mode_t mode = 0644);
 
-// openRegularFile, then an exclusive lock (flock) on the file, waited for at most `waitMs`. A file
+// The program's own files (save.txt, Temp.txt, copies and Lumsifter.ocx in the application folder) are
+// opened as openRegularFile opens a file, except that a symbolic link holding the file's name is
+// followed only when it belongs to the user, or to root in a folder of root's. In a folder that others
+// may write to, anybody else's link could send the program's writes into the user's own files: such a
+// link fails with EACCES ("Permission denied"). The calls below that write, lock or read whole files
+// treat the files they are given so.
+Descriptor openOwnFile(const QByteArray &path, int flags, mode_t mode = 0644);
+
+// openOwnFile, then an exclusive lock (flock) on the file, waited for at most `waitMs`. A file
 // rewritten by replacing it (writeFileAtomically) is a new file: the lock is taken again on whatever
 // the name holds once the lock is held, so that two processes never both work on what they read.
 Descriptor openRegularFileLocked(const QByteArray &path, int flags, int waitMs = 10000);
 
-// Copies the file `source` to `target` (raw path bytes), overwriting an existing target. The copy is
-// written into a temporary file beside the target and renamed over it, so that a failed copy never
+// Copies the file `source` to `target` (raw path bytes), overwriting an existing target (an own file). The
+// copy is written into a temporary file beside the target and renamed over it, so that a failed copy never
 // leaves a half-written target. Copying a file onto itself, a directory, a special file or a missing
 // file fails. The copy gets the source's permissions without set-user-id, set-group-id and sticky,
 // masked by the umask, as cp gives them.
@@ -42,6 +50,9 @@ bool writeFileAtomically(const QByteArray &path, const QByteArray &content);
 
 // The file's whole content; false when it cannot be read.
 bool readWholeFile(const QByteArray &path, QByteArray &content);
+// Whether the file holds exactly these bytes, read a piece at a time, so that checking a large file
+// takes no second copy of it.
+bool fileHolds(const QByteArray &path, QByteArrayView expected);
 // The whole content from an open descriptor's current position.
 bool readAll(int fd, QByteArray &content);
 
