@@ -96,12 +96,19 @@ int runReport(const QString &path, bool listWidget) {
     QListWidget widget;
     ListWidgetLines items(widget);
     ReportLines &list = listWidget ? static_cast<ReportLines &>(items) : view.lines();
+    // On screen while the report runs, as in the panel, at the panel's size.
+    QListView &shown = listWidget ? static_cast<QListView &>(widget) : view;
+    shown.resize(793, 116);
+    shown.show();
+    QApplication::processEvents();
     ReportState state;
     state.connectionString = ado::connectionStringFor(path);
     const auto start = Clock::now();
     runDatabaseReport(list, state, QStringLiteral("Authors"),
                       dbhost::HostOptions{QFile::encodeName(helper())});
     const double ms = millisecondsSince(start);
+    QApplication::processEvents(); // the lines laid out and painted
+    const double shownMs = millisecondsSince(start);
     const int count = listWidget ? widget.count() : view.count();
     const QString last = count == 0   ? QString()
                          : listWidget ? widget.item(count - 1)->text()
@@ -117,7 +124,8 @@ int runReport(const QString &path, bool listWidget) {
     }
     struct rusage children {};
     getrusage(RUSAGE_CHILDREN, &children); // the helper, which forked from this process early on
-    std::printf("%d %.1f %ld %ld %s\n", count, ms, peakKiB, children.ru_maxrss, last.toUtf8().constData());
+    std::printf("%d %.1f %.1f %ld %ld %s\n", count, ms, shownMs, peakKiB, children.ru_maxrss,
+                last.toUtf8().constData());
     return 0;
 }
 
@@ -170,17 +178,17 @@ int main(int argc, char **argv) {
                         QStringList{QStringLiteral("--report"), reportFile} + store.arguments);
             child.waitForFinished(-1);
             const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
-            if (f.size() < 4) {
+            if (f.size() < 5) {
                 std::fprintf(stderr, "the report run failed: %s\n", child.readAllStandardError().constData());
                 return 1;
             }
-            const double lines = f[0].toDouble(), ms = f[1].toDouble();
+            const double lines = f[0].toDouble(), ms = f[1].toDouble(), shownMs = f[2].toDouble();
             std::printf("DB Info over %d rows (%lld bytes) %s: %.0f lines in %.2f s, %.0f lines/s (goal: "
-                        "100,000), program peak %.0f MiB (goal: 120 MB), helper peak %.0f MiB, ends with "
-                        "\"%s\"\n",
+                        "100,000), shown after %.2f s, program peak %.0f MiB (goal: 120 MB), helper peak "
+                        "%.0f MiB, ends with \"%s\"\n",
                         reportRows, (long long)QFileInfo(reportFile).size(), store.name, lines, ms / 1000,
-                        lines / (ms / 1000), f[2].toDouble() / 1024, f[3].toDouble() / 1024,
-                        f.mid(4).join(' ').constData());
+                        lines / (ms / 1000), shownMs / 1000, f[3].toDouble() / 1024, f[4].toDouble() / 1024,
+                        f.mid(5).join(' ').constData());
         }
     }
     return 0;
