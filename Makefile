@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev \
 	qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins \
-	libcanberra-dev libglib2.0-dev mdbtools-dev mdbtools \
+	libcanberra-dev libglib2.0-dev mdbtools \
 	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
 	xclip dbus-daemon at-spi2-core shared-mime-info libfuse3-dev fuse3 \
 	fd-find findutils \

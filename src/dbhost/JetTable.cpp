@@ -3,9 +3,7 @@
 #include "helper_protocol/Protocol.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace dbhost {
 
@@ -53,36 +51,36 @@ quint32 get24(const unsigned char *p) {
 
 } // namespace
 
-JetTable::JetTable(MdbHandle *mdb, bool jet3, const QString &name, quint32 definitionPage)
-    : mdb_(mdb)
-    , jet3_(jet3)
-    , format_(jet3 ? &jet3Format : &jet4Format)
+JetTable::JetTable(const JetFile &file, const QString &name, quint32 definitionPage,
+                   const TableProperties &properties)
+    : file_(file)
+    , jet3_(file.isJet3())
+    , format_(jet3_ ? &jet3Format : &jet4Format)
     , name_(name)
     , definitionPage_(definitionPage) {
-    struct stat st {};
-    pageCount_ = ::fstat(::fileno(mdb->f->stream), &st) == 0 ? quint32(st.st_size / format_->pageSize) : 0;
-    context_.jet3 = jet3;
-    context_.codePage = mdb->f->code_page;
+    context_.jet3 = jet3_;
+    context_.codePage = file.codePage();
     context_.longValue = [this](const unsigned char *header, size_t n) { return longValue(header, n); };
     const QByteArray d = definition(definitionPage);
     readDefinition(d);
+    applyResultTypes(properties);
     readDataPages(get32(bytes(d) + format_->tdefUsedPages));
 }
 
-void JetTable::damaged(const QString &what) const {
-    throw HostError{Error::unreadable, QStringLiteral("Table '%1': %2").arg(name_, what)};
+void JetTable::damaged(const QString &what, const QString &detail) const {
+    throw HostError{Error::unreadable, QStringLiteral("Table '%1': %2").arg(name_, what), detail};
 }
 
 QByteArray JetTable::page(quint32 number) const {
     if (number == 0)
         damaged(QStringLiteral("a pointer leads to the header page."));
-    if (number >= pageCount_) {
-        mdb_read_pg(mdb_, number); // for what libmdb says about it
-        damaged(QStringLiteral("page %1 lies past the end of the file.").arg(number));
-    }
-    if (mdb_read_pg(mdb_, number) != format_->pageSize)
-        damaged(QStringLiteral("page %1 cannot be read.").arg(number));
-    return QByteArray(reinterpret_cast<const char *>(mdb_->pg_buf), format_->pageSize);
+    std::variant<QByteArray, PageFault> read = file_.page(number);
+    if (const PageFault *fault = std::get_if<PageFault>(&read))
+        damaged(number >= file_.pageCount()
+                    ? QStringLiteral("page %1 lies past the end of the file.").arg(number)
+                    : QStringLiteral("page %1 cannot be read.").arg(number),
+                fault->detail);
+    return std::get<QByteArray>(std::move(read));
 }
 
 // The definition pages joined: the first whole, each further one without its 8-byte header.
@@ -120,16 +118,15 @@ void JetTable::readDefinition(const QByteArray &d) {
         const unsigned char *c = p + at;
         ColumnDefinition col;
         col.type = ColumnType(c[0]);
+        col.valueType = col.type;
         col.number = get16(c + f.colNumber);
         col.varIndex = get16(c + f.colVarIndex);
         col.flags = c[f.colFlags];
         col.extFlags = f.colExtFlags >= 0 ? c[f.colExtFlags] : 0;
         col.fixedOffset = get16(c + f.colFixedOffset);
         col.length = get16(c + f.colLength);
-        if (col.type == ColumnType::Numeric) {
-            col.precision = c[11];
-            col.scale = c[12];
-        }
+        col.precision = c[11]; // what these bytes mean depends on the type: see columns()
+        col.scale = c[12];
         const int length = f.nameLengthSize == 1 ? p[names] : get16(p + names);
         names += f.nameLengthSize;
         if (names + length > size)
@@ -161,6 +158,17 @@ void JetTable::readDefinition(const QByteArray &d) {
     }
 }
 
+// A calculated column's type byte tells how its values are stored, not what they are: that is the
+// column's "ResultType" property. Without a readable one, the type byte is all there is.
+void JetTable::applyResultTypes(const TableProperties &properties) {
+    for (ColumnDefinition &c : columns_) {
+        if (!c.calculated())
+            continue;
+        if (const std::optional<ColumnType> result = properties.resultType(c.name))
+            c.valueType = *result;
+    }
+}
+
 // The pages of the table's usage map: a bitmap inside the map row (type 0), or pointers to bitmap
 // pages (type 1).
 void JetTable::readDataPages(quint32 usageMap) {
@@ -173,7 +181,7 @@ void JetTable::readDataPages(quint32 usageMap) {
     auto addBits = [&](const unsigned char *bits, int count, quint64 first) {
         for (int i = 0; i < count * 8; ++i) {
             if (bits[i / 8] & (1 << (i % 8))) {
-                if (first + quint64(i) >= pageCount_) // past the end: reading it will say so, once
+                if (first + quint64(i) >= file_.pageCount()) // past the end: reading it will say so, once
                     return dataPages_.push_back(quint32(std::min<quint64>(first + quint64(i), 0xffffffffu)));
                 dataPages_.push_back(quint32(first + quint64(i)));
             }
@@ -314,7 +322,7 @@ QCborValue JetTable::value(int index) const {
     const ColumnDefinition &c = columns_[size_t(index)];
     const unsigned char *r = bytes(rowPage_) + rowStart_;
     const bool present = c.number < rowColumns_ && (r[nullMask_ + c.number / 8] & (1 << (c.number % 8))) != 0;
-    if (c.type == ColumnType::Boolean && !c.calculated())
+    if (c.valueType == ColumnType::Boolean && !c.calculated())
         return present; // the bit is the value
     if (!present)
         return QCborValue(nullptr);
@@ -332,7 +340,7 @@ QCborValue JetTable::value(int index) const {
         if (size < 0)
             damaged(QStringLiteral("a value has a negative length."));
     }
-    return decodeValue(ColumnShape{c.type, c.scale, c.calculated()}, r + start, size_t(size), context_);
+    return decodeValue(ColumnShape{c.valueType, c.scale, c.calculated()}, r + start, size_t(size), context_);
 }
 
 // The bytes of a memo or OLE value from its 12-byte header: inside the row, in one long-value row, or
@@ -381,8 +389,8 @@ int JetTable::columnIndex(const char *name) const {
 std::vector<ColumnDescription> JetTable::columns() const {
     std::vector<ColumnDescription> out;
     for (const ColumnDefinition &c : columns_) {
-        const bool text = c.type == ColumnType::Text;
-        const bool numeric = c.type == ColumnType::Numeric;
+        const bool text = c.valueType == ColumnType::Text;
+        const bool numeric = c.valueType == ColumnType::Numeric;
         int size = c.length;
         if (text && c.calculated())
             size = std::max(0, size - 23);
@@ -390,11 +398,11 @@ std::vector<ColumnDescription> JetTable::columns() const {
             size /= 2;
         ColumnDescription d;
         d.name = c.name;
-        d.type = c.type;
+        d.type = c.valueType;
         d.size = size;
         d.precision = numeric ? c.precision : 0;
         d.scale = numeric ? c.scale : 0;
-        d.nullable = (c.type != ColumnType::Boolean || c.calculated()) && (c.flags & 0x02) != 0;
+        d.nullable = (c.valueType != ColumnType::Boolean || c.calculated()) && (c.flags & 0x02) != 0;
         d.autoNumber = (c.flags & 0x44) != 0;
         d.key = c.key;
         d.fixedLength = c.inFixedPart();

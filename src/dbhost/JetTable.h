@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbhost/JetFile.h"
+#include "dbhost/Properties.h"
 #include "dbhost/ValueDecoder.h"
 
 #include <QCborArray>
@@ -13,14 +14,15 @@ namespace dbhost {
 // One column as the table definition describes it.
 struct ColumnDefinition {
     QString name;
-    ColumnType type = ColumnType::Text;
-    int number = 0;      // its bit in the null mask; counts deleted columns too
-    int varIndex = 0;    // its entry in a row's table of variable offsets
-    int fixedOffset = 0; // where it starts in a row's fixed part
-    int length = 0;      // bytes (Jet 3 text: characters)
-    quint8 flags = 0;    // 0x01 fixed part, 0x02 may be null, 0x04 / 0x40 auto number
-    quint8 extFlags = 0; // 0xC0 calculated (ACE 2010 and later)
-    int precision = 0;
+    ColumnType type = ColumnType::Text;      // the type byte: how the value is stored
+    ColumnType valueType = ColumnType::Text; // what its values are: a calculated column's result type
+    int number = 0;                          // its bit in the null mask; counts deleted columns too
+    int varIndex = 0;                        // its entry in a row's table of variable offsets
+    int fixedOffset = 0;                     // where it starts in a row's fixed part
+    int length = 0;                          // bytes (Jet 3 text: characters)
+    quint8 flags = 0;                        // 0x01 fixed part, 0x02 may be null, 0x04 / 0x40 auto number
+    quint8 extFlags = 0;                     // 0xC0 calculated (ACE 2010 and later)
+    int precision = 0;                       // Numeric values only
     int scale = 0;
     bool key = false;
 
@@ -31,11 +33,13 @@ struct ColumnDefinition {
 // One table read straight from its pages: the definition (chained definition pages), the data pages
 // of its usage map, the rows of each page in slot order (a row moved to another page is read where
 // its pointer stands, deleted rows are skipped), each value decoded by its column's type from the
-// fixed or variable part of the row as the column definition places it. Pages come through libmdb,
-// which decrypts encoded databases. Everything found damaged on the way throws HostError.
+// fixed or variable part of the row as the column definition places it; a calculated column's values
+// by the result type its properties give. Everything found damaged on the way throws HostError.
 class JetTable {
 public:
-    JetTable(MdbHandle *mdb, bool jet3, const QString &name, quint32 definitionPage);
+    // The file must outlive the table.
+    JetTable(const JetFile &file, const QString &name, quint32 definitionPage,
+             const TableProperties &properties = {});
     JetTable(const JetTable &) = delete;
     JetTable &operator=(const JetTable &) = delete;
 
@@ -56,20 +60,20 @@ private:
     QByteArray page(quint32 number) const;
     QByteArray definition(quint32 first) const;
     void readDefinition(const QByteArray &d);
+    void applyResultTypes(const TableProperties &properties);
     void readDataPages(quint32 usageMap);
     bool ownsDataPage(const QByteArray &p) const;
     bool locateRow(const QByteArray &p, int row, int &start, int &end) const;
     bool loadRow(QByteArray p, int row);
     void crackRow();
     QByteArray longValue(const unsigned char *header, size_t size) const;
-    [[noreturn]] void damaged(const QString &what) const;
+    [[noreturn]] void damaged(const QString &what, const QString &detail = {}) const;
 
-    MdbHandle *mdb_;
+    const JetFile &file_;
     bool jet3_;
     const Format *format_;
     QString name_;
     quint32 definitionPage_;
-    quint32 pageCount_;
     std::vector<ColumnDefinition> columns_; // by column number
     int variableColumns_ = 0;
     std::vector<quint32> dataPages_;

@@ -1,11 +1,10 @@
 #include "dbhost/ValueDecoder.h"
 
-#include <glib.h>
-
 #include <QDate>
 
 #include <algorithm>
 #include <cstring>
+#include <iconv.h>
 #include <vector>
 
 namespace dbhost {
@@ -139,13 +138,21 @@ QString codePageText(const unsigned char *data, size_t size, int codePage) {
     if (ascii)
         return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
     const QByteArray from = "CP" + QByteArray::number(codePage > 0 ? codePage : 1252);
-    gsize written = 0;
-    gchar *utf8 = g_convert(reinterpret_cast<const gchar *>(data), gssize(size), "UTF-8", from.constData(),
-                            nullptr, &written, nullptr);
-    if (!utf8) // a code page iconv does not know, or a byte it does not map
-        return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString out = QString::fromUtf8(utf8, qsizetype(written));
-    g_free(utf8);
+    const QString raw = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const iconv_t converter = ::iconv_open("UTF-16LE", from.constData());
+    if (converter == iconv_t(-1)) // a code page the system does not know
+        return raw;
+    // One UTF-16 unit per byte: the code pages of Jet 3 map every byte to one character at most.
+    QString out(qsizetype(size), Qt::Uninitialized);
+    char *in = const_cast<char *>(reinterpret_cast<const char *>(data));
+    size_t inLeft = size;
+    char *to = reinterpret_cast<char *>(out.data());
+    size_t toLeft = size * 2;
+    const size_t done = ::iconv(converter, &in, &inLeft, &to, &toLeft);
+    ::iconv_close(converter);
+    if (done == size_t(-1)) // a byte the code page does not map
+        return raw;
+    out.truncate(qsizetype((size * 2 - toLeft) / 2));
     return out;
 }
 
