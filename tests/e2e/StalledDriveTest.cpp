@@ -5,6 +5,7 @@
 #include "PrivateDesktop.h"
 #include "StallingMount.h"
 #include "X11Driver.h"
+#include "platform/Twips.h"
 #include "platform/Volumes.h"
 
 #include <QElapsedTimer>
@@ -60,4 +61,35 @@ TEST(StalledDrive, TheWindowShowsAtOnceWithTheDriveListedAndItsCountKeptCurrent)
 
     ASSERT_TRUE(x.exitProgram(window));
     EXPECT_TRUE(x.process().waitForFinished(2000)) << "still running two seconds after Yes";
+}
+
+// Searching all drives, the dead one among them: its search gives up, the next drive is searched, the
+// overview ends the run and Exit ends the program.
+TEST(StalledDrive, SearchingAllDrivesGivesUpTheDeadOneAndEndsWithTheOverview) {
+    const std::optional<StallingMount> mount = StallingMount::current();
+    if (!mount)
+        return StallingMount::runCurrentTestInside();
+    X11Driver x;
+    ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
+    x.start();
+    const QString window = x.waitForWindow(QStringLiteral("Not Set"), 3000);
+    ASSERT_FALSE(window.isEmpty());
+    mount->stall();
+    const QPoint patternBox = twipsRect(4440, 5760, 4335, 360).center();
+    x.click(window, patternBox.x(), patternBox.y());
+    x.type(window, QStringLiteral("no-such-file-anywhere.none"));
+    const QPoint allDrives = twipsRect(10320, 5760, 2175, 375).center();
+    x.click(window, allDrives.x(), allDrives.y());
+    ASSERT_TRUE(x.closeTimeTitledBox()) << "no question before searching all drives"; // Yes
+    const QString overview = x.waitForWindow(QStringLiteral("Search Result"), 80000);
+    ASSERT_FALSE(overview.isEmpty()) << "the search of all drives did not end";
+    x.key(overview, QStringLiteral("Return"));
+    ASSERT_TRUE(x.exitProgram(window));
+    // The window closes at once. The process itself ends only once the readers it left in the dead
+    // file system return, which the kernel holds until the mount answers (the mount's end does that).
+    QElapsedTimer closing;
+    closing.start();
+    while (!x.waitForWindow(QStringLiteral("Not Set"), 100).isEmpty() && closing.elapsed() < 2000)
+        QThread::msleep(100);
+    EXPECT_LT(closing.elapsed(), 2000) << "the window was still there two seconds after Yes";
 }
