@@ -3,7 +3,7 @@
 #include "Differential.h"
 #include "FloorWalker.h"
 #include "Measure.h"
-#include "SnapshotStore.h"
+#include "search_component/plugin/SnapshotStore.h"
 
 #include <QThread>
 #include <QWidget>

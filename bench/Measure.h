@@ -2,7 +2,7 @@
 
 // What the bench programs measure with: clocks, medians, memory, stalls of the event loop, a search as
 // the main window makes it, and the peers run as programs.
-#include "StreamedSearch.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "search_component/ResultListView.h"
 

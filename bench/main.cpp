@@ -13,8 +13,8 @@
 #include "Differential.h"
 #include "FloorWalker.h"
 #include "Measure.h"
-#include "StreamedSearch.h"
 #include "TreeGenerator.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "search_component/ResultListView.h"
 

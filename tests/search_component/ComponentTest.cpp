@@ -1,7 +1,7 @@
 #include "Differential.h"
 #include "Fakes.h"
-#include "StreamedSearch.h"
 #include "TempTree.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "platform/PathCodec.h"
 #include "search_component/LumsiftControl.h"

@@ -1,8 +1,8 @@
 #include "Differential.h"
 
-#include "SnapshotRefresh.h"
-#include "SnapshotStore.h"
-#include "StreamedSearch.h"
+#include "search_component/plugin/SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotStore.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include <QWidget>
 

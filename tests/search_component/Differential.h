@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SnapshotMatch.h"
+#include "search_component/plugin/SnapshotMatch.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,9 @@
 // Snapshots kept in files between runs: the first search of a new run starts from the file the last run
 // wrote and equals a fresh walk; a file that is damaged, foreign or not private is no snapshot.
 #include "Differential.h"
-#include "SnapshotStore.h"
-#include "StreamedSearch.h"
 #include "TempTree.h"
+#include "search_component/plugin/SnapshotStore.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include <QDir>
 #include <QWidget>

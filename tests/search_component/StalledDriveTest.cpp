@@ -4,7 +4,7 @@
 // caller's events go on being processed.
 #include "Differential.h"
 #include "StallingMount.h"
-#include "StreamedSearch.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "DriveSnapshot.h"
+#include "search_component/plugin/DriveSnapshot.h"
 
 #include "base/FolderChain.h"
 

@@ -1,4 +1,4 @@
-#include "LumsiftComponent.h"
+#include "search_component/plugin/LumsiftComponent.h"
 
 #include "platform/PathCodec.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StreamedSearch.h"
 #include "search_component/SearchComponent.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "SearchRoot.h"
+#include "search_component/plugin/SearchRoot.h"
 
 #include "base/MountTable.h"
 

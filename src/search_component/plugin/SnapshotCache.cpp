@@ -1,4 +1,4 @@
-#include "SnapshotCache.h"
+#include "search_component/plugin/SnapshotCache.h"
 
 #include <fcntl.h>
 #include <pwd.h>

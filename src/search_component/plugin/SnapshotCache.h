@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SearchRoot.h"
-#include "SnapshotFile.h"
+#include "search_component/plugin/SearchRoot.h"
+#include "search_component/plugin/SnapshotFile.h"
 
 #include <atomic>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "SnapshotFile.h"
+#include "search_component/plugin/SnapshotFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DriveSnapshot.h"
+#include "search_component/plugin/DriveSnapshot.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotRefresh.h"
 
-#include "WorkTeam.h"
+#include "search_component/plugin/WorkTeam.h"
 
 #include <dirent.h>
 #include <fcntl.h>

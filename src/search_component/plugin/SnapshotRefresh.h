@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DriveSnapshot.h"
-#include "SearchRoot.h"
+#include "search_component/plugin/DriveSnapshot.h"
+#include "search_component/plugin/SearchRoot.h"
 
 #include <chrono>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "SnapshotStore.h"
+#include "search_component/plugin/SnapshotStore.h"
 
 #include "base/MountTable.h"
 

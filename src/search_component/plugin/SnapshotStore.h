@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SnapshotCache.h"
+#include "search_component/plugin/SnapshotCache.h"
 
 #include <atomic>
 #include <map>

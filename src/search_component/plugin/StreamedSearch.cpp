@@ -1,4 +1,4 @@
-#include "StreamedSearch.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "platform/PathCodec.h"
 

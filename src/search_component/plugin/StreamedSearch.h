@@ -1,9 +1,9 @@
 #pragma once
 
-#include "SnapshotMatch.h"
-#include "SnapshotRefresh.h"
-#include "SnapshotStore.h"
 #include "search_component/SearchComponent.h"
+#include "search_component/plugin/SnapshotMatch.h"
+#include "search_component/plugin/SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotStore.h"
 
 #include <chrono>
 #include <memory>

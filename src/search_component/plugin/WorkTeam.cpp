@@ -1,4 +1,4 @@
-#include "WorkTeam.h"
+#include "search_component/plugin/WorkTeam.h"
 
 #include <fcntl.h>
 #include <sys/syscall.h>
