@@ -1,5 +1,7 @@
 #include "search_component/plugin/SnapshotCache.h"
 
+#include "base/Descriptor.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -23,24 +25,6 @@ constexpr mode_t privateFile = 0600;
 uid_t actingUser() {
     return uid_t(::syscall(SYS_setfsuid, -1));
 }
-
-// A descriptor that closes itself.
-class Fd {
-public:
-    explicit Fd(int fd)
-        : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 bool ownedByUser(int fd, bool regularFile) {
     struct stat info;
@@ -124,12 +108,12 @@ std::unique_ptr<DriveSnapshot> SnapshotCache::load(const SearchRoot &root,
                                                    const std::string &rootPath) const {
     if (folder_.empty() || !root.trust().lasting)
         return nullptr;
-    const Fd folder(openFolder(folder_));
-    if (!folder.ok())
+    const base::Descriptor folder(openFolder(folder_));
+    if (!folder.valid())
         return nullptr;
-    const Fd file(::openat(folder.get(), fileName(rootPath).c_str(),
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file.ok() || !ownedByUser(file.get(), true))
+    const base::Descriptor file(::openat(folder.get(), fileName(rootPath).c_str(),
+                                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.valid() || !ownedByUser(file.get(), true))
         return nullptr;
     std::unique_ptr<DriveSnapshot> snapshot =
         readSnapshotFile(file.get(), rootPath, root.identity(), root.trust());
@@ -145,15 +129,15 @@ bool SnapshotCache::save(const DriveSnapshot &snapshot, const std::atomic<bool> 
     // The cache home and our folder in it are made private, as the cache's convention asks.
     ::mkdir(parentOf(folder_).c_str(), privateFolder);
     ::mkdir(folder_.c_str(), privateFolder);
-    const Fd folder(openFolder(folder_));
-    if (!folder.ok())
+    const base::Descriptor folder(openFolder(folder_));
+    if (!folder.valid())
         return false;
     const std::string name = fileName(snapshot.rootPath());
     std::string temporary;
     bool written = false;
     {
-        const Fd file(createTemporary(folder.get(), name, temporary));
-        if (!file.ok())
+        const base::Descriptor file(createTemporary(folder.get(), name, temporary));
+        if (!file.valid())
             return false;
         written = ::fchmod(file.get(), privateFile) == 0 &&
                   writeSnapshotFile(snapshot, file.get(), cancel, facts) &&

@@ -1,5 +1,7 @@
 #include "search_component/plugin/SnapshotFile.h"
 
+#include "base/Descriptor.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,31 +83,8 @@ bool decode(const unsigned char *in, Header &h) {
     return true;
 }
 
-bool writeAll(int fd, const unsigned char *data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t done = ::write(fd, data, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        size -= std::size_t(done);
-    }
-    return true;
-}
-
-bool readAll(int fd, unsigned char *data, std::size_t size, off_t offset) {
-    while (size > 0) {
-        const ssize_t done = ::pread(fd, data, size, offset);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        size -= std::size_t(done);
-        offset += done;
-    }
-    return true;
+bool readAll(int fd, unsigned char *into, std::size_t size) {
+    return base::readExactly(fd, reinterpret_cast<char *>(into), size) == base::Transfer::Done;
 }
 
 // The file's bytes go out through a buffer of this size; the checksum follows them.
@@ -133,7 +112,8 @@ public:
     bool flush() {
         if (!failed_ && !buffer_.empty()) {
             checksum_.add(buffer_.data(), buffer_.size());
-            failed_ = !writeAll(fd_, buffer_.data(), buffer_.size());
+            failed_ = base::writeAll(fd_, reinterpret_cast<const char *>(buffer_.data()), buffer_.size()) !=
+                      base::Transfer::Done;
         }
         buffer_.clear();
         return !failed_;
@@ -295,7 +275,8 @@ std::unique_ptr<DriveSnapshot> readSnapshotFile(int fd, const std::string &path,
     struct stat info;
     unsigned char encoded[headerBytes];
     Header header;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !readAll(fd, encoded, headerBytes, 0) ||
+    // Read from its start, in order: the header, the root path and records, the listings.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !readAll(fd, encoded, headerBytes) ||
         !decode(encoded, header))
         return nullptr;
     if (!(header.identity == identity) || header.roundToNs != trust.roundToNs ||
@@ -315,8 +296,7 @@ std::unique_ptr<DriveSnapshot> readSnapshotFile(int fd, const std::string &path,
         const std::size_t metaBytes = header.rootPathBytes + std::size_t(header.folders) * recordBytes;
         std::vector<unsigned char> meta(metaBytes);
         std::unique_ptr<unsigned char[]> listings(new unsigned char[header.listingBytes]);
-        if (!readAll(fd, meta.data(), metaBytes, headerBytes) ||
-            !readAll(fd, listings.get(), header.listingBytes, off_t(headerBytes + metaBytes)))
+        if (!readAll(fd, meta.data(), metaBytes) || !readAll(fd, listings.get(), header.listingBytes))
             return nullptr;
         Checksum checksum;
         put<std::uint64_t>(encoded + checksumAt, 0);
