@@ -242,6 +242,7 @@ std::unique_ptr<DriveSnapshot> DriveSnapshot::compacted() const {
     copy->rootMount = rootMount;
     copy->trust = trust;
     copy->identity = identity;
+    copy->inFile = inFile;
     const auto count = std::uint32_t(order.size());
     if (count == 0 || copy->folders.allocate(count) != 0)
         return copy;

@@ -213,6 +213,8 @@ public:
     std::uint64_t entryCount = 0;
     // Listing bytes of live folders; the rest of the store is garbage left by re-reads.
     std::size_t liveListingBytes = 0;
+    // Its file in the user's cache holds exactly this snapshot.
+    bool inFile = false;
 
     bool isRead(std::uint32_t folder) const {
         return folders[folder].listing.load(std::memory_order_acquire) != noListing;

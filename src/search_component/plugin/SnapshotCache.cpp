@@ -117,8 +117,10 @@ std::unique_ptr<DriveSnapshot> SnapshotCache::load(const SearchRoot &root,
         return nullptr;
     std::unique_ptr<DriveSnapshot> snapshot =
         readSnapshotFile(file.get(), rootPath, root.identity(), root.trust());
-    if (snapshot)
+    if (snapshot) {
         root.adopt(*snapshot);
+        snapshot->inFile = true;
+    }
     return snapshot;
 }
 

@@ -36,9 +36,9 @@ struct SnapshotFileFacts {
 bool writeSnapshotFile(const DriveSnapshot &snapshot, int fd, const std::atomic<bool> &cancel,
                        SnapshotFileFacts *facts = nullptr);
 
-// The snapshot a file holds (`fd` at its start), if it is sound, of the root `path` and of the file system `identity`,
-// with times kept as `trust` keeps them. The snapshot takes `trust` and `identity`; its mount is the
-// caller's to set.
+// The snapshot a file holds (`fd` at its start), if it is sound, of the root `path` and of the file system
+// `identity`, with times kept as `trust` keeps them. The snapshot takes `trust` and `identity`; its mount is
+// the caller's to set.
 std::unique_ptr<DriveSnapshot> readSnapshotFile(int fd, const std::string &path,
                                                 const FileSystemIdentity &identity, const TimeTrust &trust);
 

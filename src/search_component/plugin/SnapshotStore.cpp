@@ -10,20 +10,22 @@ SnapshotStore::SnapshotStore(SnapshotCache cache)
     : cache_(std::move(cache)) {}
 
 SnapshotStore::~SnapshotStore() {
-    // A program that ends does not wait for a file: the next run reads the drive, or the old file.
-    stopping_ = true;
-    settleAll();
-}
-
-void SnapshotStore::settleAll() {
+    // A program that ends does not wait for a file: the next run starts from the old one, or reads anew.
     for (auto &[root, kept] : snapshots_)
         settle(kept);
 }
 
-void SnapshotStore::settle(Kept &kept) {
+void SnapshotStore::settleAll() {
+    for (auto &[root, kept] : snapshots_)
+        settle(kept, false);
+}
+
+void SnapshotStore::settle(Kept &kept, bool stopWriting) {
     if (!kept.working.joinable())
         return;
+    kept.stopWriting = stopWriting;
     kept.working.join();
+    kept.stopWriting = false;
     if (kept.compacted)
         kept.snapshot = std::move(kept.compacted);
 }
@@ -47,11 +49,13 @@ std::unique_ptr<DriveSnapshot> SnapshotStore::take(const SearchRoot &opened, con
     return snapshot;
 }
 
-void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact, bool save) {
+void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact, bool changed) {
     Kept &kept = snapshots_[snapshot->rootPath()];
     settle(kept);
     kept.snapshot = std::move(snapshot);
-    save = save && cache_ && kept.snapshot->trust.lasting;
+    kept.snapshot->inFile = kept.snapshot->inFile && !changed;
+    // Also a snapshot whose writing stopped before it was done.
+    const bool save = cache_ && kept.snapshot->trust.lasting && !kept.snapshot->inFile;
     if (!compact && !save)
         return;
     try {
@@ -59,8 +63,9 @@ void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact, 
         kept.working = std::thread([this, &kept, compact, save] {
             if (compact)
                 kept.compacted = kept.snapshot->compacted();
+            DriveSnapshot &current = kept.compacted ? *kept.compacted : *kept.snapshot;
             if (save)
-                cache_->save(kept.compacted ? *kept.compacted : *kept.snapshot, stopping_);
+                current.inFile = cache_->save(current, kept.stopWriting);
         });
     } catch (const std::system_error &) {
         // No thread to spare: the snapshot stays as it is, and its file as it was.
@@ -94,7 +99,7 @@ const DriveSnapshot *SnapshotStore::find(const std::string &root) {
     const auto it = snapshots_.find(root);
     if (it == snapshots_.end())
         return nullptr;
-    settle(it->second);
+    settle(it->second, false);
     return it->second.snapshot.get();
 }
 
