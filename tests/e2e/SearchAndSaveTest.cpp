@@ -112,8 +112,13 @@ TEST(SearchAndSave, TheNextRunReadsTheDriveFromTheFileTheRunBeforeLeft) {
             ::inotify_add_watch(watch, folder.constData(), IN_ACCESS);
         }
         ASSERT_TRUE(x.searchFor(window, picture.name())) << "run " << run;
+        // The file is written after the search, on a thread of its own: it comes, then the run ends.
+        QStringList files;
+        for (int waited = 0; files.isEmpty() && waited < 30000; waited += 100) {
+            QThread::msleep(100);
+            files = QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden);
+        }
         exitProgram(x, window);
-        const QStringList files = QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden);
         ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
         struct stat folderInfo, fileInfo;
         ASSERT_EQ(::stat(folder.constData(), &folderInfo), 0);

@@ -15,6 +15,10 @@ class LumsiftComponent : public QObject, public SearchComponent {
     Q_PLUGIN_METADATA(IID LumsiftSearchComponent_iid)
     Q_INTERFACES(lumsift::SearchComponent)
 public:
+    LumsiftComponent();
+    ~LumsiftComponent() override;
+    // Waits a moment for the snapshots' files still being written, as the program ends.
+    void finishFiles();
     void FindFiles(ResultSink &list, const QString &folder, const QString &pattern, QWidget &form) override;
 
 private:

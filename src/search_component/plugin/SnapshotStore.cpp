@@ -15,9 +15,13 @@ SnapshotStore::~SnapshotStore() {
         settle(kept);
 }
 
-void SnapshotStore::settleAll() {
-    for (auto &[root, kept] : snapshots_)
-        settle(kept, false);
+void SnapshotStore::settleAll(std::chrono::milliseconds patience) {
+    const auto start = std::chrono::steady_clock::now();
+    for (auto &[root, kept] : snapshots_) {
+        while (kept.working.joinable() && !kept.worked && std::chrono::steady_clock::now() - start < patience)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        settle(kept, !kept.worked);
+    }
 }
 
 void SnapshotStore::settle(Kept &kept, bool stopWriting) {
@@ -26,6 +30,7 @@ void SnapshotStore::settle(Kept &kept, bool stopWriting) {
     kept.stopWriting = stopWriting;
     kept.working.join();
     kept.stopWriting = false;
+    kept.worked = false;
     if (kept.compacted)
         kept.snapshot = std::move(kept.compacted);
 }
@@ -66,6 +71,7 @@ void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact, 
             DriveSnapshot &current = kept.compacted ? *kept.compacted : *kept.snapshot;
             if (save)
                 current.inFile = cache_->save(current, kept.stopWriting);
+            kept.worked = true;
         });
     } catch (const std::system_error &) {
         // No thread to spare: the snapshot stays as it is, and its file as it was.

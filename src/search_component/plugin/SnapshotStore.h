@@ -3,6 +3,7 @@
 #include "search_component/plugin/SnapshotCache.h"
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,8 +35,9 @@ public:
     void dropVanished();
     const DriveSnapshot *find(const std::string &root);
     std::size_t size() const { return snapshots_.size(); }
-    // Waits until every snapshot is compacted and written.
-    void settleAll();
+    // Waits until every snapshot is compacted and written; after `patience`, a file still being written
+    // is left as it was.
+    void settleAll(std::chrono::milliseconds patience = std::chrono::milliseconds::max());
 
 private:
     struct Kept {
@@ -43,6 +45,7 @@ private:
         std::unique_ptr<DriveSnapshot> compacted;
         std::thread working;
         std::atomic<bool> stopWriting{false};
+        std::atomic<bool> worked{false}; // the thread's work is done
     };
     // Waits for the snapshot's compaction and writing, if any (`stopWriting`: the writing ends at once,
     // leaving the file as it was), and puts the compacted copy in place.
