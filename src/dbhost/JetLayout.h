@@ -239,7 +239,7 @@ constexpr JetLayout jet4Layout{
                .length = 23,
                .nameLengthSize = 2},
     .realIndex = {.blockSize = 52, .columns = 4},
-    .logicalIndex = {.entrySize = 28, .realIndex = 8, .kind = 27},
+    .logicalIndex = {.entrySize = 28, .realIndex = 8, .kind = 23},
     .row = {.columnCountSize = 2},
 };
 
