@@ -130,6 +130,8 @@ constexpr int columnSlotSize = 3; // the column's number, then its sort order
 constexpr quint16 noColumn = 0xffff;
 } // namespace RealIndex
 
+// A logical index entry: (Jet 4: 4 bytes Jet 3 lacks,) its number, the real index behind it, what a
+// foreign key refers to (9 bytes), whether updates and deletes cascade, its kind, (Jet 4: 4 more).
 struct LogicalIndexLayout {
     int entrySize;
     int realIndex;
