@@ -151,6 +151,7 @@ struct RowLayout {
 };
 
 namespace Jet3Row {
+constexpr int variableCountSize = 1;
 constexpr int jumpSpan = 256; // one jump entry for each 256 bytes of a row
 } // namespace Jet3Row
 

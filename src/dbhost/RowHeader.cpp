@@ -49,7 +49,7 @@ void RowHeader::readJet4Offsets(const TablePages &pages, const unsigned char *ro
 // Jet 3: the count in a byte just before the null mask, then a jump table (where each further 256
 // bytes of the row begin, counted in variable columns), then the offsets' low bytes backwards.
 void RowHeader::readJet3Offsets(const TablePages &pages, const unsigned char *row, int size, int countSize) {
-    const int countAt = nullMask_ - 1;
+    const int countAt = nullMask_ - Jet3Row::variableCountSize;
     const int count = row[countAt];
     int jumps = (size - 1) / Jet3Row::jumpSpan;
     const int table = countAt - jumps - 1;
