@@ -1,5 +1,8 @@
 #include "dbhost/JetFile.h"
 
+#include "dbhost/JetLayout.h"
+#include "dbhost/ValueDecoder.h"
+
 #include "base/Descriptor.h"
 
 #include "helper_protocol/Protocol.h"
@@ -17,10 +20,8 @@ namespace dbhost {
 namespace {
 
 constexpr int catalogPages = 3; // header, usage maps, the catalog's definition
-constexpr size_t maskedStart = 0x18;
-constexpr size_t maskedJet3 = 126;
-constexpr size_t maskedJet4 = 128;
-constexpr size_t headerBytes = maskedStart + maskedJet4;
+constexpr size_t headerBytes = HeaderPage::maskedArea + largestMaskedSize;
+constexpr size_t largestPassword = jet4Header.passwordSize;
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
     throw HostError{code, message, {}};
@@ -42,11 +43,12 @@ Descriptor openReadOnly(const QByteArray &path) {
 
 int versionFrom(const unsigned char *header) {
     static const unsigned char magic[4] = {0x00, 0x01, 0x00, 0x00};
-    const bool jet = std::memcmp(header + 4, "Standard Jet DB", 16) == 0;
-    const bool ace = std::memcmp(header + 4, "Standard ACE DB", 16) == 0;
-    if (std::memcmp(header, magic, 4) != 0 || (!jet && !ace))
+    const unsigned char *format = header + HeaderPage::formatName;
+    const bool jet = std::memcmp(format, "Standard Jet DB", HeaderPage::formatNameSize) == 0;
+    const bool ace = std::memcmp(format, "Standard ACE DB", HeaderPage::formatNameSize) == 0;
+    if (std::memcmp(header + HeaderPage::magic, magic, sizeof magic) != 0 || (!jet && !ace))
         refuse(Error::notDatabase, QStringLiteral("The file is not an Access database."));
-    const int version = header[0x14];
+    const int version = header[HeaderPage::version];
     if (version > JetVersion::newest)
         refuse(Error::notDatabase,
                QStringLiteral("The file is of an unknown database version (%1).").arg(version));
@@ -73,28 +75,25 @@ void rc4(const unsigned char *key, size_t keyLength, unsigned char *data, size_t
 
 HeaderSecrets readSecrets(const unsigned char *header, size_t size) {
     HeaderSecrets secrets;
-    if (size < maskedStart + maskedJet4)
+    if (size < headerBytes)
         return secrets;
-    const int version = header[0x14];
-    const size_t masked = version == JetVersion::jet3 ? maskedJet3 : maskedJet4;
-    unsigned char clear[maskedJet4] = {};
-    std::memcpy(clear, header + maskedStart, masked);
-    static const unsigned char headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(headerKey, 4, clear, masked);
-    auto at = [&](size_t offset) { return clear + (offset - maskedStart); };
-    auto get16 = [&](size_t offset) { return int(at(offset)[0] | at(offset)[1] << 8); };
-    secrets.pageKey = quint32(at(0x3e)[0]) | quint32(at(0x3e)[1]) << 8 | quint32(at(0x3e)[2]) << 16 |
-                      quint32(at(0x3e)[3]) << 24;
-    secrets.codePage = get16(0x3c);
-    secrets.localeId = get16(version == JetVersion::jet3 ? 0x3a : 0x6e);
+    const int version = header[HeaderPage::version];
+    const HeaderLayout &layout = version == JetVersion::jet3 ? jet3Header : jet4Header;
+    unsigned char clear[largestMaskedSize] = {};
+    std::memcpy(clear, header + HeaderPage::maskedArea, layout.maskedSize);
+    rc4(HeaderPage::maskKey, sizeof HeaderPage::maskKey, clear, layout.maskedSize);
+    auto at = [&](size_t offset) { return clear + (offset - HeaderPage::maskedArea); };
+    secrets.pageKey = get32(at(HeaderPage::pageKey));
+    secrets.codePage = get16(at(HeaderPage::codePage));
+    secrets.localeId = get16(at(layout.localeId));
     if (version >= JetVersion::ace2007) {
         // ACE keeps no password in the header: a protected database is encrypted as a whole.
         secrets.encrypted = secrets.pageKey != 0;
         return secrets;
     }
-    const size_t length = version == JetVersion::jet3 ? 20 : 40;
-    unsigned char password[40];
-    std::memcpy(password, at(0x42), length);
+    const size_t length = layout.passwordSize;
+    unsigned char password[largestPassword];
+    std::memcpy(password, at(HeaderPage::password), length);
     auto anySet = [&] {
         return std::any_of(password, password + length, [](unsigned char b) { return b != 0; });
     };
@@ -103,7 +102,7 @@ HeaderSecrets readSecrets(const unsigned char *header, size_t size) {
     if (version == JetVersion::jet4) {
         // Jet 4 mixes the password with the integer part of the creation date.
         double created = 0;
-        std::memcpy(&created, at(0x72), sizeof created);
+        std::memcpy(&created, at(HeaderPage::creationDate), sizeof created);
         const qint32 day = std::isfinite(created) && std::fabs(created) < 2e9 ? qint32(created) : 0;
         for (size_t i = 0; i < length; ++i)
             password[i] ^= (unsigned char)(quint32(day) >> (8 * (i % 4)));
@@ -138,7 +137,7 @@ void JetFile::checkHeader() {
         refuse(Error::notDatabase, QStringLiteral("The path names no regular file."));
     unsigned char header[headerBytes] = {};
     const ssize_t got = ::pread(fd_.get(), header, sizeof header, 0);
-    if (got < 0x20)
+    if (got < qint64(HeaderPage::shortestHeader))
         refuse(Error::notDatabase, QStringLiteral("The file is too short to be an Access database."));
     version_ = versionFrom(header);
     secrets_ = readSecrets(header, size_t(got));
@@ -148,7 +147,7 @@ void JetFile::checkHeader() {
     if (secrets_.encrypted)
         refuse(Error::needsPassword,
                QStringLiteral("The database is encrypted with a password; it cannot be opened without it."));
-    pageSize_ = isJet3() ? 2048 : 4096;
+    pageSize_ = (isJet3() ? jet3Layout : jet4Layout).pageSize;
     size_ = st.st_size;
     if (size_ < qint64(catalogPages) * pageSize_)
         refuse(Error::unreadable, QStringLiteral("The database file is truncated (%1 bytes).").arg(size_));

@@ -12,9 +12,29 @@ namespace {
 constexpr quint16 nameListBlock = 0x80;
 constexpr quint16 tableBlock = 0x00;
 constexpr quint16 columnBlock = 0x01;
-constexpr size_t blockHeader = 6;   // length, kind
-constexpr size_t valueHeader = 8;   // length, flag, type, name index, data size
-constexpr size_t setNameHeader = 6; // length of the name part, then the name's own length
+constexpr size_t markerSize = 4;
+constexpr size_t nameLengthSize = 2; // before every name
+
+// A block: its length, its kind, then its content.
+namespace Block {
+constexpr size_t length = 0;
+constexpr size_t kind = 4;
+constexpr size_t headerSize = 6;
+} // namespace Block
+
+// A property value: its length, a flag, its type, the index of its name, the data's size, the data.
+namespace Value {
+constexpr size_t type = 3;
+constexpr size_t nameIndex = 4;
+constexpr size_t dataSize = 6;
+constexpr size_t headerSize = 8;
+} // namespace Value
+
+// A set's name part: its own length, then the set's name after the name's length.
+namespace SetName {
+constexpr size_t name = 4;
+constexpr size_t headerSize = 6;
+} // namespace SetName
 
 struct Damaged {};
 
@@ -49,16 +69,17 @@ public:
     TableProperties parse(const Bytes &all) {
         static const unsigned char jet4Marker[4] = {'M', 'R', '2', 0};
         static const unsigned char jet3Marker[4] = {'K', 'K', 'D', 0};
-        const unsigned char *marker = all.at(0, 4);
-        if (std::memcmp(marker, jet4Marker, 4) != 0 && std::memcmp(marker, jet3Marker, 4) != 0)
+        const unsigned char *marker = all.at(0, markerSize);
+        if (std::memcmp(marker, jet4Marker, markerSize) != 0 &&
+            std::memcmp(marker, jet3Marker, markerSize) != 0)
             throw Damaged{};
         TableProperties out;
-        for (size_t at = 4; at < all.size();) {
-            const size_t length = all.u32(at);
-            if (length < blockHeader)
+        for (size_t at = markerSize; at < all.size();) {
+            const size_t length = all.u32(at + Block::length);
+            if (length < Block::headerSize)
                 throw Damaged{};
-            const quint16 kind = all.u16(at + 4);
-            const Bytes block = all.part(at + blockHeader, length - blockHeader);
+            const quint16 kind = all.u16(at + Block::kind);
+            const Bytes block = all.part(at + Block::headerSize, length - Block::headerSize);
             if (kind == nameListBlock)
                 names_ = readNames(block);
             else if (kind == tableBlock || kind == columnBlock)
@@ -73,8 +94,8 @@ private:
     // A uint16 byte length, then the name.
     QString readName(const Bytes &b, size_t &at) const {
         const size_t length = b.u16(at);
-        const unsigned char *text = b.at(at + 2, length);
-        at += 2 + length;
+        const unsigned char *text = b.at(at + nameLengthSize, length);
+        at += nameLengthSize + length;
         if (jet3_)
             return codePageText(text, length, codePage_);
         QString name(qsizetype(length / 2), Qt::Uninitialized);
@@ -97,24 +118,24 @@ private:
         if (block.size() == 0)
             return set;
         const size_t namePart = block.u32(0);
-        if (namePart < 4 || namePart > block.size())
+        if (namePart < SetName::name || namePart > block.size())
             throw Damaged{};
-        if (namePart > setNameHeader) {
-            size_t at = 4;
+        if (namePart > SetName::headerSize) {
+            size_t at = SetName::name;
             set.name = readName(block.part(0, namePart), at);
         }
         for (size_t at = namePart; at < block.size();) {
             const size_t length = block.u16(at);
-            if (length < valueHeader)
+            if (length < Value::headerSize)
                 throw Damaged{};
             const Bytes value = block.part(at, length);
-            const size_t index = value.u16(4);
-            const size_t dataSize = value.u16(6);
+            const size_t index = value.u16(Value::nameIndex);
+            const size_t dataSize = value.u16(Value::dataSize);
             if (index >= names_.size())
                 throw Damaged{};
-            const unsigned char *data = value.at(valueHeader, dataSize);
+            const unsigned char *data = value.at(Value::headerSize, dataSize);
             set.properties.push_back(
-                Property{names_[index], *value.at(3, 1),
+                Property{names_[index], *value.at(Value::type, 1),
                          QByteArray(reinterpret_cast<const char *>(data), qsizetype(dataSize))});
             at += length;
         }

@@ -12,6 +12,8 @@ constexpr int catalogPage = 2;
 const QString catalogName = QStringLiteral("MSysObjects");
 constexpr int maximumCatalogRows = 1 << 20;
 constexpr qint64 replyBudget = 1024 * 1024;
+constexpr qint64 maximumFetchRows = 4096;
+constexpr qint64 definitionPageOfId = 0x00ffffff; // a table's id holds its definition's page
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
     throw HostError{code, message, {}};
@@ -25,15 +27,30 @@ int requireColumn(const JetTable &table, const char *name) {
     return index;
 }
 
-CatalogObject catalogObject(const JetTable &t, const int (&at)[7]) {
+// Where the catalog's columns stand in its rows.
+struct CatalogColumns {
+    int id, name, type, flags, database, connect, foreignName;
+};
+
+CatalogColumns catalogColumns(const JetTable &t) {
+    return {.id = requireColumn(t, "Id"),
+            .name = requireColumn(t, "Name"),
+            .type = requireColumn(t, "Type"),
+            .flags = requireColumn(t, "Flags"),
+            .database = requireColumn(t, "Database"),
+            .connect = requireColumn(t, "Connect"),
+            .foreignName = requireColumn(t, "ForeignName")};
+}
+
+CatalogObject catalogObject(const JetTable &t, const CatalogColumns &at) {
     CatalogObject o;
-    o.id = t.value(at[0]).toInteger();
-    o.name = t.value(at[1]).toString();
-    o.type = ObjectType(t.value(at[2]).toInteger());
-    o.flags = quint32(t.value(at[3]).toInteger());
-    o.database = t.value(at[4]).toString();
-    o.connect = t.value(at[5]).toString();
-    o.foreignName = t.value(at[6]).toString();
+    o.id = t.value(at.id).toInteger();
+    o.name = t.value(at.name).toString();
+    o.type = ObjectType(t.value(at.type).toInteger());
+    o.flags = quint32(t.value(at.flags).toInteger());
+    o.database = t.value(at.database).toString();
+    o.connect = t.value(at.connect).toString();
+    o.foreignName = t.value(at.foreignName).toString();
     return o;
 }
 
@@ -60,10 +77,7 @@ QString kindOf(ObjectType type) {
 
 std::vector<CatalogObject> readCatalog(const JetFile &file) {
     JetTable t(file, catalogName, catalogPage);
-    const int at[7] = {requireColumn(t, "Id"),         requireColumn(t, "Name"),
-                       requireColumn(t, "Type"),       requireColumn(t, "Flags"),
-                       requireColumn(t, "Database"),   requireColumn(t, "Connect"),
-                       requireColumn(t, "ForeignName")};
+    const CatalogColumns at = catalogColumns(t);
     std::vector<CatalogObject> objects;
     while (t.next()) {
         if (objects.size() >= size_t(maximumCatalogRows))
@@ -168,7 +182,7 @@ QCborMap Service::query(const QCborMap &request) {
         refuse(
             Error::notLocalTable,
             QStringLiteral("'%1' is %2, which this provider does not read.").arg(name, kindOf(found->type)));
-    auto table = std::make_unique<JetTable>(file(), found->name, quint32(found->id & 0x00ffffff),
+    auto table = std::make_unique<JetTable>(file(), found->name, quint32(found->id & definitionPageOfId),
                                             readProperties(file(), found->id));
     const QueryReply reply{nextCursor_, table->columns()};
     cursors_[nextCursor_++] = std::move(table);
@@ -185,7 +199,7 @@ JetTable &Service::cursor(qint64 id) {
 QCborMap Service::fetch(const QCborMap &request) {
     const FetchRequest asked = FetchRequest::fromCbor(request);
     JetTable &t = cursor(asked.cursor);
-    const qint64 max = qBound(qint64(1), asked.max, qint64(4096));
+    const qint64 max = qBound(qint64(1), asked.max, maximumFetchRows);
     QCborArray rows;
     qint64 budget = replyBudget;
     bool end = false;

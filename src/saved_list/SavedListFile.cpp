@@ -102,8 +102,15 @@ qsizetype restOfFile(int fd, qint64 readSoFar) {
     return qsizetype(std::clamp<qint64>(qint64(info.st_size) - readSoFar, 0, qint64(1) << 40));
 }
 
-QString reason(const char *what) {
-    return QString::fromLatin1(what) + QStringLiteral(" (") + platform::lastErrorText() + u')';
+QString reason(const char *what, const base::SystemError &error) {
+    return QString::fromLatin1(what) + QStringLiteral(" (") + error.text() + u')';
+}
+
+// save.txt's content, read through the lock it holds; a missing file holds nothing.
+base::Result<QByteArray> contentOf(const base::Result<platform::Descriptor> &save) {
+    if (!save)
+        return save.error().code() == ENOENT ? base::Result<QByteArray>(QByteArray()) : save.error();
+    return platform::readAll(save->get());
 }
 
 } // namespace
@@ -190,24 +197,24 @@ Removal removeEntries(QByteArrayView content, const EntryTest &remove) {
     return result;
 }
 
-bool append(const QByteArray &saveFile, const QByteArray &entry) {
+base::Result<void> append(const QByteArray &saveFile, const QByteArray &entry) {
     return platform::appendToFile(saveFile, line(entry));
 }
 
 DeleteOutcome deleteEntries(const QByteArray &saveFile, const QByteArray &tempFile, const EntryTest &remove) {
-    const platform::Descriptor save = platform::openRegularFileLocked(saveFile, O_RDONLY);
-    QByteArray content;
-    if (save.valid() ? !platform::readAll(save.get(), content) : errno != ENOENT)
-        return {0, reason("save.txt could not be read")};
-    const Removal removal = removeEntries(content, remove);
-    if (!platform::writeFileAtomically(tempFile, removal.kept))
-        return {0, reason("Temp.txt could not be written")};
+    const base::Result<platform::Descriptor> save = platform::openRegularFileLocked(saveFile, O_RDONLY);
+    const base::Result<QByteArray> content = contentOf(save);
+    if (!content)
+        return {0, reason("save.txt could not be read", content.error())};
+    const Removal removal = removeEntries(*content, remove);
+    if (const base::Result<void> written = platform::writeFileAtomically(tempFile, removal.kept); !written)
+        return {0, reason("Temp.txt could not be written", written.error())};
     if (removal.removed == 0)
         return {0, {}};
-    if (!platform::fileHolds(tempFile, removal.kept))
+    if (!platform::fileHolds(tempFile, removal.kept).value_or(false))
         return {0, QStringLiteral("Temp.txt does not hold the kept entries")};
-    if (!platform::writeFileAtomically(saveFile, removal.kept))
-        return {0, reason("save.txt could not be written")};
+    if (const base::Result<void> written = platform::writeFileAtomically(saveFile, removal.kept); !written)
+        return {0, reason("save.txt could not be written", written.error())};
     return {removal.removed, {}};
 }
 

@@ -57,8 +57,8 @@ void SavedListPanel::save() {
             Critical, QStringLiteral("Select!"));
         return;
     }
-    if (!saved_list::append(saveFile(), entry)) {
-        messages.show(QStringLiteral("The path could not be saved to save.txt: ") + platform::lastErrorText(),
+    if (const base::Result<void> saved = saved_list::append(saveFile(), entry); !saved) {
+        messages.show(QStringLiteral("The path could not be saved to save.txt: ") + saved.error().text(),
                       Critical, QStringLiteral("Select!"));
         return;
     }

@@ -55,9 +55,9 @@ void SavedEntries::load(const QByteArray &file) {
     beginResetModel();
     rows_.clear();
     text_.clear();
-    const platform::Descriptor fd = platform::openOwnFile(file, O_RDONLY);
-    if (fd.valid()) {
-        saved_list::readEntries(fd.get(), [this](QByteArrayView entry) {
+    const platform::Result<platform::Descriptor> fd = platform::openOwnFile(file, O_RDONLY);
+    if (fd) {
+        saved_list::readEntries(fd->get(), [this](QByteArrayView entry) {
             if (const std::optional<std::uint32_t> ref = store(entry))
                 rows_.push_back(*ref);
         });

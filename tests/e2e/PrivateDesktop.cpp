@@ -17,7 +17,7 @@
 namespace {
 
 bool write(const QByteArray &file, const QByteArray &content) {
-    return platform::writeFileAtomically(file, content);
+    return platform::writeFileAtomically(file, content).has_value();
 }
 
 } // namespace
@@ -36,8 +36,7 @@ QByteArray waitForFileContaining(const QByteArray &file, const QByteArray &expec
     clock.start();
     QByteArray content;
     do {
-        content.clear();
-        platform::readWholeFile(file, content);
+        content = platform::readWholeFile(file).value_or(QByteArray());
         if (content.contains(expected))
             break;
         QThread::msleep(100);
@@ -67,8 +66,8 @@ PrivateDesktop::PrivateDesktop(bool accessibility) {
 
     // The bus knows no services but those of this test.
     if (accessibility) {
-        QByteArray launcher;
-        platform::readWholeFile("/usr/share/dbus-1/services/org.a11y.Bus.service", launcher);
+        const QByteArray launcher =
+            platform::readWholeFile("/usr/share/dbus-1/services/org.a11y.Bus.service").value_or(QByteArray());
         const qsizetype exec = launcher.indexOf("Exec=");
         if (exec < 0) {
             failure_ = QStringLiteral("no accessibility bus launcher (at-spi2-core)");

@@ -29,6 +29,18 @@ using namespace platform;
 
 namespace {
 
+// The text a failure gives the user; empty for a success.
+template <typename T> QString failureText(const Result<T> &result) {
+    return result ? QString() : result.error().text();
+}
+
+// A success as yes, or the reason of the failure.
+Result<bool> succeeded(const Result<void> &result) {
+    if (!result)
+        return result.error();
+    return true;
+}
+
 class FilesInAFolder : public ::testing::Test {
 protected:
     // By bytes: Qt cannot remove names that are not UTF-8, nor paths longer than the kernel looks up.
@@ -42,9 +54,9 @@ protected:
         ASSERT_TRUE(appendToFile(file, content));
     }
     static QByteArray contentOf(const QByteArray &file) {
-        QByteArray content;
-        EXPECT_TRUE(readWholeFile(file, content)) << file.constData();
-        return content;
+        const Result<QByteArray> content = readWholeFile(file);
+        EXPECT_TRUE(content) << file.constData();
+        return content.value_or(QByteArray());
     }
     static bool waitForFile(const QByteArray &file) {
         QElapsedTimer waited;
@@ -142,9 +154,10 @@ TEST_F(FilesInAFolder, AtomicWriteReplacesOrKeepsTheOldContent) {
     EXPECT_EQ(contentOf(path("save.txt")), "new content");
     QDir().mkdir(dir.filePath("taken"));
     EXPECT_FALSE(writeFileAtomically(path("taken"), "x")); // a folder stands there
-    EXPECT_FALSE(writeFileAtomically(path("missing/save.txt"), "x"));
+    const Result<void> missing = writeFileAtomically(path("missing/save.txt"), "x");
+    EXPECT_FALSE(missing);
     EXPECT_EQ(entries(), QStringList({"save.txt", "taken"}));
-    EXPECT_FALSE(lastErrorText().isEmpty());
+    EXPECT_FALSE(failureText(missing).isEmpty());
 }
 
 TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads) {
@@ -234,8 +247,7 @@ TEST_F(FilesInAFolder, SpecialFilesAreNeitherPicturesNorCopiedAndNothingWaitsFor
     // Each call would wait for a writer if it opened the pipe as a file: the guard rescues it.
     EXPECT_FALSE(loadPicture(fifo.path()).has_value());
     EXPECT_FALSE(copyFile(fifo.path(), path("copy")));
-    QByteArray content;
-    EXPECT_FALSE(readWholeFile(fifo.path(), content));
+    EXPECT_FALSE(readWholeFile(fifo.path()));
     EXPECT_FALSE(appendToFile(fifo.path(), "x"));
     EXPECT_FALSE(fifo.rescued());
     EXPECT_FALSE(isRegularFile(path("copy")));
@@ -262,11 +274,11 @@ TEST_F(FilesInAFolder, CopyDropsSetIdBitsAndFollowsTheUmask) {
 
 TEST_F(FilesInAFolder, CopyOfAFileThatReportsNoSizeCopiesWhatItReads) {
     // Files of /proc say they are empty and still have content.
-    QByteArray expected;
-    ASSERT_TRUE(readWholeFile("/proc/version", expected));
-    ASSERT_FALSE(expected.isEmpty());
+    const Result<QByteArray> expected = readWholeFile("/proc/version");
+    ASSERT_TRUE(expected);
+    ASSERT_FALSE(expected->isEmpty());
     ASSERT_TRUE(copyFile("/proc/version", path("version")));
-    EXPECT_EQ(contentOf(path("version")), expected);
+    EXPECT_EQ(contentOf(path("version")), *expected);
 }
 
 TEST_F(FilesInAFolder, DeleteLeavesAReadOnlyFileButTakesALinkToOne) {
@@ -302,13 +314,16 @@ TEST_F(FilesInAFolder, OwnFilesFollowOnlyTheUsersLinksOrRootsInRootsFolder) {
     // Each operation on an own file named by a link; what it writes is checked in the profile.
     const struct {
         const char *what;
-        std::function<bool(const QByteArray &)> run;
+        std::function<Result<bool>(const QByteArray &)> run;
         QByteArray profileAfter; // when the link is followed
     } operations[] = {
-        {"append", [](const QByteArray &file) { return appendToFile(file, "added\n"); }, "mine\nadded\n"},
+        {"append", [](const QByteArray &file) { return succeeded(appendToFile(file, "added\n")); },
+         "mine\nadded\n"},
         {"read", [](const QByteArray &file) { return fileHolds(file, "mine\n"); }, "mine\n"},
-        {"rewrite", [](const QByteArray &file) { return writeFileAtomically(file, "new\n"); }, "mine\n"},
-        {"copy onto", [this](const QByteArray &file) { return copyFile(path("source"), file); }, "mine\n"},
+        {"rewrite", [](const QByteArray &file) { return succeeded(writeFileAtomically(file, "new\n")); },
+         "mine\n"},
+        {"copy onto", [this](const QByteArray &file) { return succeeded(copyFile(path("source"), file)); },
+         "mine\n"},
     };
     for (const auto &row : cases) {
         for (const auto &operation : operations) {
@@ -320,9 +335,10 @@ TEST_F(FilesInAFolder, OwnFilesFollowOnlyTheUsersLinksOrRootsInRootsFolder) {
             const QByteArray link = folder + "/save.txt";
             ASSERT_EQ(::symlink(profile.constData(), link.constData()), 0);
             ASSERT_EQ(::lchown(link.constData(), row.linkOwner, -1), 0);
-            EXPECT_EQ(operation.run(link), row.followed);
+            const Result<bool> outcome = operation.run(link);
+            EXPECT_EQ(outcome.value_or(false), row.followed);
             if (!row.followed) {
-                EXPECT_EQ(lastErrorText(), QString::fromLocal8Bit(std::strerror(EACCES)));
+                EXPECT_EQ(failureText(outcome), QString::fromLocal8Bit(std::strerror(EACCES)));
             }
             EXPECT_EQ(contentOf(profile), row.followed ? operation.profileAfter : QByteArray("mine\n"));
             ASSERT_TRUE(writeFileAtomically(profile, "mine\n"));
@@ -349,7 +365,7 @@ TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
     ::dup2(saved, STDERR_FILENO);
     ::close(file);
     ::close(saved);
-    QByteArray said;
-    ASSERT_TRUE(readWholeFile(captured, said));
-    EXPECT_FALSE(said.contains("ALSA")) << said.constData();
+    const Result<QByteArray> said = readWholeFile(captured);
+    ASSERT_TRUE(said);
+    EXPECT_FALSE(said->contains("ALSA")) << said->constData();
 }

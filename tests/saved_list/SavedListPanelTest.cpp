@@ -17,9 +17,7 @@ protected:
     QByteArray saveTxt() { return panel().saveFile(); }
     QByteArray tempTxt() { return panel().tempFile(); }
     QByteArray content(const QByteArray &path) {
-        QByteArray bytes;
-        platform::readWholeFile(path, bytes);
-        return bytes;
+        return platform::readWholeFile(path).value_or(QByteArray());
     }
     void saveText(const QString &path) {
         c().Text3->setText(path);
