@@ -6,9 +6,9 @@ JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev \
 	qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-image-formats-plugins \
-	libcanberra-dev libglib2.0-dev mdbtools-dev mdbtools \
+	libcanberra-dev libglib2.0-dev mdbtools \
 	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
-	xclip dbus-daemon at-spi2-core shared-mime-info \
+	xclip dbus-daemon at-spi2-core shared-mime-info libfuse3-dev fuse3 \
 	fd-find findutils \
 	desktop-file-utils appstream man-db dpkg-dev file lintian devscripts \
 	clang-14 libclang-rt-14-dev llvm-14
@@ -115,6 +115,7 @@ bench: build bench-deps
 	$(BUILD_DIR)/bin/lumsifter-bench $(BUILD_DIR)/bench --rounds $(BENCH_ROUNDS) --soak $(SOAK_ROUNDS)
 	$(BUILD_DIR)/bin/lumsifter-dbbench $(BUILD_DIR)/bench
 	$(BUILD_DIR)/bin/lumsifter-bench-savedlist $(BUILD_DIR)/bench
+	$(BUILD_DIR)/bin/lumsifter-bench-savedlist $(BUILD_DIR)/bench --giant
 
 screenshot: build
 	tests/e2e/take-screenshot.sh $(BUILD_DIR)/bin/lumsifter docs/main-window.png

@@ -1,11 +1,13 @@
 // lumsifter-dbbench DIR [ROUNDS]: times the database panel's work on generated databases under DIR
 // (written once, then reused): "Select" (the table list) on a Jet 3 file of 9 tables and 4,000 rows,
 // and "DB Info" over a table of 1,000,000 rows, with the report's time, lines per second and the peak
-// memory of the program (the report runs in a child process so that writing the file does not count).
+// memory of the program (the report runs in a child process so that writing the file does not count),
+// into the panel's report list and, for comparison, into list-widget items as the list once held them.
 #include "Jet4Writer.h"
 
 #include "base/ToolArguments.h"
 #include "database/ReportLines.h"
+#include "database/ReportList.h"
 #include "database/Reports.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/dao/Dao.h"
@@ -68,6 +70,18 @@ void writeReportFile(const QString &path) {
     jet4::writeFile(QFile::encodeName(path).toStdString(), {authors});
 }
 
+// The report list as it once was: one list-widget item per line.
+class ListWidgetLines : public ReportLines {
+public:
+    explicit ListWidgetLines(QListWidget &list)
+        : list_(list) {}
+    void clear() override { list_.clear(); }
+    void addItem(const QString &line) override { list_.addItem(line); }
+
+private:
+    QListWidget &list_;
+};
+
 // What "Select" does: open, walk the table definitions, keep those with no attribute, close.
 int selectTablesOf(const QString &path) {
     dao::Database db = dao::DBEngine::instance().OpenDatabase(path);
@@ -78,15 +92,28 @@ int selectTablesOf(const QString &path) {
     return listed;
 }
 
-int runReport(const QString &path) {
-    QListWidget widget; // the panel's report list, as the program fills it
-    ListWidgetLines list(widget);
+int runReport(const QString &path, bool listWidget) {
+    ReportListView view; // the panel's report list, as the program fills it
+    QListWidget widget;
+    ListWidgetLines items(widget);
+    ReportLines &list = listWidget ? static_cast<ReportLines &>(items) : view.lines();
+    // On screen while the report runs, as in the panel, at the panel's size.
+    QListView &shown = listWidget ? static_cast<QListView &>(widget) : view;
+    shown.resize(793, 116);
+    shown.show();
+    QApplication::processEvents();
     ReportState state;
     state.connectionString = ado::connectionStringFor(path);
     const auto start = Clock::now();
     runDatabaseReport(list, state, QStringLiteral("Authors"),
                       dbhost::HostOptions{QFile::encodeName(helper())});
     const double ms = millisecondsSince(start);
+    QApplication::processEvents(); // the lines laid out and painted
+    const double shownMs = millisecondsSince(start);
+    const int count = listWidget ? widget.count() : view.count();
+    const QString last = count == 0   ? QString()
+                         : listWidget ? widget.item(count - 1)->text()
+                                      : view.itemText(count - 1);
     // The high-water mark of this process's own memory: ru_maxrss would also count what the parent
     // had resident when it forked.
     long peakKiB = 0;
@@ -98,8 +125,8 @@ int runReport(const QString &path) {
     }
     struct rusage children {};
     getrusage(RUSAGE_CHILDREN, &children); // the helper, which forked from this process early on
-    std::printf("%d %.1f %ld %ld %s\n", widget.count(), ms, peakKiB, children.ru_maxrss,
-                widget.count() > 0 ? widget.item(widget.count() - 1)->text().toUtf8().constData() : "");
+    std::printf("%d %.1f %.1f %ld %ld %s\n", count, ms, shownMs, peakKiB, children.ru_maxrss,
+                last.toUtf8().constData());
     return 0;
 }
 
@@ -113,8 +140,8 @@ int main(int argc, char **argv) {
         return refused;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--report")
-        return runReport(QString::fromLocal8Bit(argv[2]));
+    if (argc >= 3 && QByteArray(argv[1]) == "--report")
+        return runReport(QString::fromLocal8Bit(argv[2]), argc > 3 && QByteArray(argv[3]) == "--list-widget");
     if (argc < 2) {
         std::fprintf(stderr, "usage: lumsifter-dbbench DIR [ROUNDS]\n");
         return 2;
@@ -144,21 +171,31 @@ int main(int argc, char **argv) {
         selectTables, selectRows, (long long)QFileInfo(selectFile).size(), listed,
         selects[selects.size() / 2], selects.back(), selects.size());
 
-    for (int round = 0; round < std::min(rounds, 3); ++round) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--report"), reportFile});
-        child.waitForFinished(-1);
-        const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
-        if (f.size() < 4) {
-            std::fprintf(stderr, "the report run failed: %s\n", child.readAllStandardError().constData());
-            return 1;
+    struct Store {
+        const char *name;
+        QStringList arguments;
+    };
+    const Store stores[] = {{"into the report list", {}},
+                            {"into list-widget items (the list before)", {QStringLiteral("--list-widget")}}};
+    for (const Store &store : stores) {
+        for (int round = 0; round < std::min(rounds, 3); ++round) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        QStringList{QStringLiteral("--report"), reportFile} + store.arguments);
+            child.waitForFinished(-1);
+            const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+            if (f.size() < 5) {
+                std::fprintf(stderr, "the report run failed: %s\n", child.readAllStandardError().constData());
+                return 1;
+            }
+            const double lines = f[0].toDouble(), ms = f[1].toDouble(), shownMs = f[2].toDouble();
+            std::printf("DB Info over %d rows (%lld bytes) %s: %.0f lines in %.2f s, %.0f lines/s (goal: "
+                        "100,000), shown after %.2f s, program peak %.0f MiB (goal: 120 MB), helper peak "
+                        "%.0f MiB, ends with \"%s\"\n",
+                        reportRows, (long long)QFileInfo(reportFile).size(), store.name, lines, ms / 1000,
+                        lines / (ms / 1000), shownMs / 1000, f[3].toDouble() / 1024, f[4].toDouble() / 1024,
+                        f.mid(5).join(' ').constData());
         }
-        const double lines = f[0].toDouble(), ms = f[1].toDouble();
-        std::printf("DB Info over %d rows (%lld bytes): %.0f lines in %.2f s, %.0f lines/s (goal: 100,000), "
-                    "program peak %.0f MiB, helper peak %.0f MiB, ends with \"%s\"\n",
-                    reportRows, (long long)QFileInfo(reportFile).size(), lines, ms / 1000,
-                    lines / (ms / 1000), f[2].toDouble() / 1024, f[3].toDouble() / 1024,
-                    f.mid(4).join(' ').constData());
     }
     return 0;
 }

@@ -7,10 +7,14 @@
 //
 // lumsifter-bench DIR --stall-only: only the stall of a list growing past two million results (run by
 // the bench itself under run-accessible.sh).
+// lumsifter-bench DIR --across-runs-only [--rounds N]: only the first searches of new runs, with and
+// without the file the run before left, warm and cold.
+#include "AcrossRuns.h"
 #include "Differential.h"
 #include "FloorWalker.h"
-#include "StreamedSearch.h"
+#include "Measure.h"
 #include "TreeGenerator.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "base/ToolArguments.h"
 #include "search_component/ResultListView.h"
@@ -44,107 +48,6 @@ using lumsift::ResultListModel;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double secondsOf(const std::function<void()> &run) {
-    const auto start = Clock::now();
-    run();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// The system's load average over the last minute: other work on the machine skews every figure.
-std::string loadAverage() {
-    QFile load(QStringLiteral("/proc/loadavg"));
-    if (!load.open(QIODevice::ReadOnly))
-        return "unknown";
-    return load.readAll().split(' ').value(0).toStdString();
-}
-
-// Resident memory of this process, in MiB.
-double residentMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return 0;
-}
-
-// Bytes handed out by malloc and not freed, in MiB (large blocks come straight from mmap).
-double heapInUseMiB() {
-    const struct mallinfo2 info = ::mallinfo2();
-    return double(info.uordblks + info.hblkhd) / 1048576.0;
-}
-
-// The longest time the event loop went without running a 1 ms timer.
-class StallMeter {
-public:
-    StallMeter() {
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout,
-                         [this] { longest_ = std::max(longest_, since_.restart()); });
-        timer_.start();
-        since_.start();
-    }
-    qint64 stop() {
-        longest_ = std::max(longest_, since_.elapsed());
-        timer_.stop();
-        return longest_;
-    }
-
-private:
-    QTimer timer_;
-    QElapsedTimer since_;
-    qint64 longest_ = 0;
-};
-
-struct SearchRun {
-    double seconds = 0;
-    qint64 stallMs = 0;
-    std::size_t results = 0;
-    lumsift::SearchReport report;
-};
-
-// One search as the main window makes it: the list cleared (unless appending), then the component's
-// search into the list shown on screen, with a form whose caption it writes.
-SearchRun search(lumsift::SnapshotStore &store, ResultListView &list, QWidget &form, const std::string &root,
-                 const char *pattern, bool append = false) {
-    if (!append)
-        list.clear();
-    const lumsift::NameMatcher matcher(pattern);
-    SearchRun run;
-    StallMeter meter;
-    run.seconds =
-        secondsOf([&] { run.report = lumsift::streamSearch(list.results(), store, root, matcher, form); });
-    run.stallMs = meter.stop();
-    run.results = std::size_t(list.listCount());
-    return run;
-}
-
-double runTool(const QString &program, const QStringList &arguments) {
-    return secondsOf([&] {
-        QProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.start(program, arguments);
-        if (!process.waitForFinished(-1) || process.exitCode() != 0)
-            std::fprintf(stderr, "%s failed\n", qPrintable(program));
-    });
-}
-
-QString toolOutput(const QString &program, const QStringList &arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(-1);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
 
 // Adds a file to `count` folders of the snapshot, picked at random; returns the files.
 std::vector<std::string> changeFolders(const lumsift::DriveSnapshot &snapshot, std::size_t count,
@@ -226,25 +129,25 @@ std::string stallsWithAccessibility(const QString &dir) {
     return "not measured: " + child.readAllStandardError().left(300).toStdString();
 }
 
-const char *verdict(bool met) {
-    return met ? "met" : "MISSED";
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
     const int refused = base::checkToolArguments(
-        argc, argv, "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only",
-        {{"--stall-only"}, {"--rounds", true}, {"--soak", true}}, 1, 1);
+        argc, argv,
+        "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only | lumsifter-bench DIR "
+        "--across-runs-only [--rounds N]",
+        {{"--stall-only"}, {"--across-runs-only"}, {"--rounds", true}, {"--soak", true}}, 1, 1);
     if (refused >= 0)
         return refused;
-    bool stallOnlyMode = false;
+    bool stallOnlyMode = false, acrossRunsOnly = false;
     int rounds = 3, soakRounds = 0;
     QString dirArgument;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--stall-only")
             stallOnlyMode = true;
+        else if (argument == "--across-runs-only")
+            acrossRunsOnly = true;
         else if (argument == "--rounds" && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (argument == "--soak" && i + 1 < argc)
@@ -294,6 +197,11 @@ int main(int argc, char **argv) {
     list.show();
     QWidget form;
     const double residentAtStart = residentMiB();
+    if (acrossRunsOnly)
+        return benchAcrossRuns(dir.toStdString(), root, list, form, rounds, haveFd,
+                               havePlocate ? plocateDb : QString())
+                   ? 0
+                   : 1;
 
     struct Pattern {
         const char *text;
@@ -429,6 +337,11 @@ int main(int argc, char **argv) {
             resident[std::string("heap after repeat ") + pattern]);
     std::fflush(stdout);
 
+    int status = 0;
+    if (!benchAcrossRuns(dir.toStdString(), root, list, form, rounds, haveFd,
+                         havePlocate ? plocateDb : QString()))
+        status = 1;
+
     std::size_t rows = 0;
     const std::vector<qint64> plain = stallsPastTwoMillion(root, rows);
     std::printf("\nlongest stall per search of * into one shown list, up to %zu rows:\n", rows);
@@ -437,7 +350,6 @@ int main(int argc, char **argv) {
     std::printf("  %-34s %s\n", "xcb, accessibility bridge forced on:", stallsWithAccessibility(dir).c_str());
     std::fflush(stdout);
 
-    int status = 0;
     if (soakRounds > 0) {
         std::printf("\nsoak: repeat searches against fresh walks, %d rounds of random changes each\n",
                     soakRounds);

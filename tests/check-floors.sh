@@ -41,6 +41,19 @@ while IFS= read -r line; do
     edges+="$folder $target"$'\n'
 done < <(grep -rnE '^#include "[^"/]+/' "$src" --include='*.h' --include='*.cpp' | sed -E 's/:[0-9]+:/:/')
 
+# The search component is a plugin the program loads from its file: in src/ only the plugin includes its
+# headers, and of the program's side it sees only the interface it implements.
+while IFS= read -r line; do
+    echo "${line%%:*} includes the search component's own headers: the program reaches it through its interface"
+    status=1
+done < <(grep -rnE '^#include "search_component/plugin/' "$src" --include='*.h' --include='*.cpp' |
+    sed -E 's/:[0-9]+:/:/' | grep -v "^$src/search_component/plugin/")
+while IFS= read -r line; do
+    echo "${line%%:*}: the plugin includes ${line#*#include } of the program's side"
+    status=1
+done < <(grep -rnE '^#include "search_component/[^/"]+"' "$src/search_component/plugin" --include='*.h' --include='*.cpp' |
+    sed -E 's/:[0-9]+:/:/' | grep -v 'search_component/SearchComponent.h"')
+
 # Folders of one floor may use each other, but never in a circle: tsort finds one.
 if ! sort -u <<<"$edges" | sed '/^$/d' | tsort >/dev/null 2>/tmp/floors-tsort.$$; then
     echo "folders include each other in a circle:"

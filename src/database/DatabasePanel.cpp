@@ -1,6 +1,6 @@
 #include "database/DatabasePanel.h"
 
-#include "database/ReportLines.h"
+#include "database/ReportList.h"
 
 #include "platform/PathCodec.h"
 
@@ -86,15 +86,13 @@ QString DatabasePanel::selectedTable() const {
 
 // DB Info.
 void DatabasePanel::on_Command20_clicked() {
-    ListWidgetLines lines(*ui_->List3);
-    runDatabaseReport(lines, state_, selectedTable(), host_);
+    runDatabaseReport(ui_->List3->lines(), state_, selectedTable(), host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 
 // DB Properties.
 void DatabasePanel::on_Command21_clicked() {
-    ListWidgetLines lines(*ui_->List3);
-    runPropertiesReport(lines, state_, host_);
+    runPropertiesReport(ui_->List3->lines(), state_, host_);
     ui_->Label34->setText(QString::number(ui_->List3->count()));
 }
 
@@ -102,7 +100,7 @@ QListWidget *DatabasePanel::List2() const {
     return ui_->List2;
 }
 
-QListWidget *DatabasePanel::List3() const {
+ReportListView *DatabasePanel::List3() const {
     return ui_->List3;
 }
 

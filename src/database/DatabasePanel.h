@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/ReportList.h"
 #include "database/Reports.h"
 #include "helper_protocol/HostSession.h"
 
@@ -41,7 +42,7 @@ public:
     void open();
 
     QListWidget *List2() const;
-    QListWidget *List3() const;
+    ReportListView *List3() const;
     QLabel *Label30() const;
     QLabel *Label34() const;
     QLabel *Label35() const;

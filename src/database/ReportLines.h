@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QListWidget;
-
 // Where the reports write their lines: the panel's report list, or a plain list of texts.
 class ReportLines {
 public:
@@ -20,16 +18,4 @@ public:
     void addItem(const QString &line) override { lines.append(line); }
 
     QStringList lines;
-};
-
-// The lines into a list box.
-class ListWidgetLines : public ReportLines {
-public:
-    explicit ListWidgetLines(QListWidget &list)
-        : list_(list) {}
-    void clear() override;
-    void addItem(const QString &line) override;
-
-private:
-    QListWidget &list_;
 };

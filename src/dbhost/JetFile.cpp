@@ -1,5 +1,8 @@
 #include "dbhost/JetFile.h"
 
+#include "dbhost/JetLayout.h"
+#include "dbhost/ValueDecoder.h"
+
 #include "base/Descriptor.h"
 
 #include "helper_protocol/Protocol.h"
@@ -17,18 +20,16 @@ namespace dbhost {
 namespace {
 
 constexpr int catalogPages = 3; // header, usage maps, the catalog's definition
-constexpr size_t maskedStart = 0x18;
-constexpr size_t maskedJet3 = 126;
-constexpr size_t maskedJet4 = 128;
-constexpr size_t headerBytes = maskedStart + maskedJet4;
+constexpr size_t headerBytes = HeaderPage::maskedArea + largestMaskedSize;
+constexpr size_t largestPassword = jet4Header.passwordSize;
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
-    throw HostError{code, message};
+    throw HostError{code, message, {}};
 }
 
 using base::Descriptor;
 
-Descriptor openForChecking(const QByteArray &path) {
+Descriptor openReadOnly(const QByteArray &path) {
     // Non-blocking, so that a named pipe cannot hold the helper up.
     Descriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() >= 0)
@@ -42,12 +43,13 @@ Descriptor openForChecking(const QByteArray &path) {
 
 int versionFrom(const unsigned char *header) {
     static const unsigned char magic[4] = {0x00, 0x01, 0x00, 0x00};
-    const bool jet = std::memcmp(header + 4, "Standard Jet DB", 16) == 0;
-    const bool ace = std::memcmp(header + 4, "Standard ACE DB", 16) == 0;
-    if (std::memcmp(header, magic, 4) != 0 || (!jet && !ace))
+    const unsigned char *format = header + HeaderPage::formatName;
+    const bool jet = std::memcmp(format, "Standard Jet DB", HeaderPage::formatNameSize) == 0;
+    const bool ace = std::memcmp(format, "Standard ACE DB", HeaderPage::formatNameSize) == 0;
+    if (std::memcmp(header + HeaderPage::magic, magic, sizeof magic) != 0 || (!jet && !ace))
         refuse(Error::notDatabase, QStringLiteral("The file is not an Access database."));
-    const int version = header[0x14];
-    if (version > MDB_VER_ACCDB_2019)
+    const int version = header[HeaderPage::version];
+    if (version > JetVersion::newest)
         refuse(Error::notDatabase,
                QStringLiteral("The file is of an unknown database version (%1).").arg(version));
     return version;
@@ -73,34 +75,34 @@ void rc4(const unsigned char *key, size_t keyLength, unsigned char *data, size_t
 
 HeaderSecrets readSecrets(const unsigned char *header, size_t size) {
     HeaderSecrets secrets;
-    if (size < maskedStart + maskedJet4)
+    if (size < headerBytes)
         return secrets;
-    const int version = header[0x14];
-    const size_t masked = version == MDB_VER_JET3 ? maskedJet3 : maskedJet4;
-    unsigned char clear[maskedJet4] = {};
-    std::memcpy(clear, header + maskedStart, masked);
-    static const unsigned char headerKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(headerKey, 4, clear, masked);
-    auto at = [&](size_t offset) { return clear + (offset - maskedStart); };
-    secrets.pageKey = quint32(at(0x3e)[0]) | quint32(at(0x3e)[1]) << 8 | quint32(at(0x3e)[2]) << 16 |
-                      quint32(at(0x3e)[3]) << 24;
-    if (version >= MDB_VER_ACCDB_2007) {
+    const int version = header[HeaderPage::version];
+    const HeaderLayout &layout = version == JetVersion::jet3 ? jet3Header : jet4Header;
+    unsigned char clear[largestMaskedSize] = {};
+    std::memcpy(clear, header + HeaderPage::maskedArea, layout.maskedSize);
+    rc4(HeaderPage::maskKey, sizeof HeaderPage::maskKey, clear, layout.maskedSize);
+    auto at = [&](size_t offset) { return clear + (offset - HeaderPage::maskedArea); };
+    secrets.pageKey = get32(at(HeaderPage::pageKey));
+    secrets.codePage = get16(at(HeaderPage::codePage));
+    secrets.localeId = get16(at(layout.localeId));
+    if (version >= JetVersion::ace2007) {
         // ACE keeps no password in the header: a protected database is encrypted as a whole.
         secrets.encrypted = secrets.pageKey != 0;
         return secrets;
     }
-    const size_t length = version == MDB_VER_JET3 ? 20 : 40;
-    unsigned char password[40];
-    std::memcpy(password, at(0x42), length);
+    const size_t length = layout.passwordSize;
+    unsigned char password[largestPassword];
+    std::memcpy(password, at(HeaderPage::password), length);
     auto anySet = [&] {
         return std::any_of(password, password + length, [](unsigned char b) { return b != 0; });
     };
     if (!anySet()) // nothing stored at all, as some writers leave it: no password either
         return secrets;
-    if (version == MDB_VER_JET4) {
+    if (version == JetVersion::jet4) {
         // Jet 4 mixes the password with the integer part of the creation date.
         double created = 0;
-        std::memcpy(&created, at(0x72), sizeof created);
+        std::memcpy(&created, at(HeaderPage::creationDate), sizeof created);
         const qint32 day = std::isfinite(created) && std::fabs(created) < 2e9 ? qint32(created) : 0;
         for (size_t i = 0; i < length; ++i)
             password[i] ^= (unsigned char)(quint32(day) >> (8 * (i % 4)));
@@ -112,7 +114,7 @@ HeaderSecrets readSecrets(const unsigned char *header, size_t size) {
 namespace {
 
 QString engineName(int jetVersion) {
-    return jetVersion <= MDB_VER_JET4 ? QStringLiteral("Jet") : QStringLiteral("ACE");
+    return jetVersion <= JetVersion::jet4 ? QStringLiteral("Jet") : QStringLiteral("ACE");
 }
 
 QString engineVersion(int jetVersion) {
@@ -122,59 +124,84 @@ QString engineVersion(int jetVersion) {
 
 } // namespace
 
-FileHeader checkFile(const QByteArray &path) {
-    const Descriptor fd = openForChecking(path);
+JetFile::JetFile(const QByteArray &path)
+    : fd_(openReadOnly(path)) {
+    checkHeader();
+}
+
+void JetFile::checkHeader() {
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstat(fd_.get(), &st) != 0 || S_ISDIR(st.st_mode))
         refuse(Error::notDatabase, QStringLiteral("The path names a folder, not a database file."));
     if (!S_ISREG(st.st_mode))
         refuse(Error::notDatabase, QStringLiteral("The path names no regular file."));
     unsigned char header[headerBytes] = {};
-    const ssize_t got = ::pread(fd.get(), header, sizeof header, 0);
-    if (got < 0x20)
+    const ssize_t got = ::pread(fd_.get(), header, sizeof header, 0);
+    if (got < qint64(HeaderPage::shortestHeader))
         refuse(Error::notDatabase, QStringLiteral("The file is too short to be an Access database."));
-    FileHeader h;
-    h.jetVersion = versionFrom(header);
-    const HeaderSecrets secrets = readSecrets(header, size_t(got));
-    if (secrets.password)
+    version_ = versionFrom(header);
+    secrets_ = readSecrets(header, size_t(got));
+    if (secrets_.password)
         refuse(Error::needsPassword,
                QStringLiteral("The database is protected by a password; it cannot be opened without it."));
-    if (secrets.encrypted)
+    if (secrets_.encrypted)
         refuse(Error::needsPassword,
                QStringLiteral("The database is encrypted with a password; it cannot be opened without it."));
-    h.pageSize = h.jetVersion == MDB_VER_JET3 ? 2048 : 4096;
-    h.size = st.st_size;
-    if (h.size < qint64(catalogPages) * h.pageSize)
-        refuse(Error::unreadable, QStringLiteral("The database file is truncated (%1 bytes).").arg(h.size));
-    return h;
+    pageSize_ = (isJet3() ? jet3Layout : jet4Layout).pageSize;
+    size_ = st.st_size;
+    if (size_ < qint64(catalogPages) * pageSize_)
+        refuse(Error::unreadable, QStringLiteral("The database file is truncated (%1 bytes).").arg(size_));
+    pageCount_ = quint32(std::min<qint64>(size_ / pageSize_, 0xffffffffLL));
 }
 
-JetFile::JetFile(const QByteArray &path)
-    : header_(checkFile(path)) {
-    mdb_ = mdb_open(path.constData(), MDB_NOFLAGS);
-    if (!mdb_)
-        refuse(Error::unreadable, QStringLiteral("The database cannot be read."));
-    if (int(mdb_->f->jet_version) != header_.jetVersion) {
-        mdb_close(mdb_);
-        refuse(Error::unreadable, QStringLiteral("The database header is inconsistent."));
+std::variant<QByteArray, PageFault> JetFile::page(quint32 number) const {
+    const qint64 offset = qint64(number) * pageSize_;
+    if (number >= pageCount_)
+        return PageFault{QStringLiteral("Page %1 would start at byte %2, but the file has %3 bytes.")
+                             .arg(number)
+                             .arg(offset)
+                             .arg(size_)};
+    QByteArray bytes(pageSize_, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd_.get(), bytes.data() + got, size_t(bytes.size() - got), offset + got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return PageFault{QStringLiteral("Reading page %1 at byte %2 failed: %3.")
+                                 .arg(number)
+                                 .arg(offset)
+                                 .arg(QString::fromLocal8Bit(std::strerror(errno)))};
+        if (n == 0)
+            return PageFault{QStringLiteral("Page %1 at byte %2 ends after %3 of its %4 bytes.")
+                                 .arg(number)
+                                 .arg(offset)
+                                 .arg(got)
+                                 .arg(pageSize_)};
+        got += n;
     }
-}
-
-JetFile::~JetFile() {
-    mdb_close(mdb_);
+    // An encoded Jet database: every page but the header is RC4 under the page key mixed with the
+    // page's number.
+    if (secrets_.pageKey != 0 && number != 0) {
+        const quint32 k = secrets_.pageKey ^ number;
+        const unsigned char key[4] = {(unsigned char)(k), (unsigned char)(k >> 8), (unsigned char)(k >> 16),
+                                      (unsigned char)(k >> 24)};
+        rc4(key, 4, reinterpret_cast<unsigned char *>(bytes.data()), size_t(bytes.size()));
+    }
+    return bytes;
 }
 
 DatabaseInfo JetFile::info() const {
     DatabaseInfo i;
-    i.engine = engineName(header_.jetVersion);
-    i.version = engineVersion(header_.jetVersion);
-    i.jet = header_.jetVersion;
-    i.pageSize = qint64(mdb_->fmt->pg_size);
-    i.codePage = mdb_->f->code_page;
-    i.localeId = mdb_->f->lang_id;
-    i.encrypted = mdb_->f->db_key != 0;
-    i.fileSize = header_.size;
-    i.library = QStringLiteral("libmdb %1").arg(QString::fromLatin1(mdb_get_version()));
+    i.engine = engineName(version_);
+    i.version = engineVersion(version_);
+    i.jet = version_;
+    i.pageSize = pageSize_;
+    i.codePage = secrets_.codePage;
+    i.localeId = secrets_.localeId;
+    i.encrypted = secrets_.pageKey != 0;
+    i.fileSize = size_;
+    i.library = QStringLiteral("lumsifter-dbhost %1").arg(QStringLiteral(LUMSIFTER_VERSION));
     return i;
 }
 

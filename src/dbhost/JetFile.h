@@ -1,59 +1,76 @@
 #pragma once
 
-#include <glib.h>
-
-#include <mdbtools.h>
+#include "base/Descriptor.h"
 
 #include "helper_protocol/Messages.h"
 
 #include <QByteArray>
-#include <QCborMap>
 #include <QString>
+
+#include <variant>
 
 namespace dbhost {
 
-// A request the helper cannot carry out: an error code of the protocol and a description.
+// A request the helper cannot carry out: an error code of the protocol, a description and, where the
+// page reader can say more about what it met (which bytes of the file, what the system said), that
+// account.
 struct HostError {
     QString code;
     QString message;
+    QString detail;
 };
 
-// What the header of a database file says, checked before libmdb sees the file.
-struct FileHeader {
-    int jetVersion = 0; // 0 Jet 3, 1 Jet 4, 2.. ACE
-    int pageSize = 0;
-    qint64 size = 0;
-};
+// The header's version byte.
+namespace JetVersion {
+constexpr int jet3 = 0;
+constexpr int jet4 = 1;
+constexpr int ace2007 = 2;
+constexpr int newest = 6; // ACE 2019
+} // namespace JetVersion
 
-// What the masked area of the header page says about protection: a database password (Jet 3, Jet 4)
-// or encryption of the whole file (ACE), and the page key of an encoded (not protected) Jet database.
+// What the masked area of the header page says: protection (a database password in Jet 3 and Jet 4,
+// encryption of the whole file in ACE), the page key of an encoded (not protected) Jet database, and
+// the database's code page and locale.
 struct HeaderSecrets {
     bool password = false;
     bool encrypted = false;
     quint32 pageKey = 0;
+    int codePage = 0;
+    int localeId = 0;
 };
 HeaderSecrets readSecrets(const unsigned char *header, size_t size);
 
-// Throws HostError unless the path names a regular file that starts like an Access database and is
-// long enough to hold its catalog.
-FileHeader checkFile(const QByteArray &path);
+// Why a page could not be read, in the page reader's words.
+struct PageFault {
+    QString detail;
+};
 
-// An open database: checked, then opened read-only by libmdb.
+// An open database: a regular file that starts like an Access database and is long enough to hold
+// its catalog, checked when it is opened, then read page by page with pread. Pages of an encoded
+// Jet database are decoded as they are read. Reading leaves no state behind, so any number of
+// tables may read one file.
 class JetFile {
 public:
+    // Throws HostError when the file cannot be opened or is no database this reader reads.
     explicit JetFile(const QByteArray &path);
-    ~JetFile();
-    JetFile(const JetFile &) = delete;
-    JetFile &operator=(const JetFile &) = delete;
 
-    MdbHandle *handle() const { return mdb_; }
-    bool isJet3() const { return header_.jetVersion == MDB_VER_JET3; }
-    // Engine, version, page size, code page, locale, encryption and size, for the reply to "open".
+    bool isJet3() const { return version_ == JetVersion::jet3; }
+    int pageSize() const { return pageSize_; }
+    quint32 pageCount() const { return pageCount_; }
+    int codePage() const { return secrets_.codePage; }
+    std::variant<QByteArray, PageFault> page(quint32 number) const;
+    // Engine, version, page size, code page, locale, encoding and size, for the reply to "open".
     DatabaseInfo info() const;
 
 private:
-    FileHeader header_;
-    MdbHandle *mdb_ = nullptr;
+    void checkHeader();
+
+    base::Descriptor fd_;
+    int version_ = 0;
+    int pageSize_ = 0;
+    qint64 size_ = 0;
+    quint32 pageCount_ = 0;
+    HeaderSecrets secrets_;
 };
 
 } // namespace dbhost

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "dbhost/JetFile.h"
+#include "dbhost/Properties.h"
+#include "dbhost/RowHeader.h"
+#include "dbhost/TableDefinition.h"
+#include "dbhost/TablePages.h"
 #include "dbhost/ValueDecoder.h"
 
 #include <QCborArray>
@@ -10,32 +14,16 @@
 
 namespace dbhost {
 
-// One column as the table definition describes it.
-struct ColumnDefinition {
-    QString name;
-    ColumnType type = ColumnType::Text;
-    int number = 0;      // its bit in the null mask; counts deleted columns too
-    int varIndex = 0;    // its entry in a row's table of variable offsets
-    int fixedOffset = 0; // where it starts in a row's fixed part
-    int length = 0;      // bytes (Jet 3 text: characters)
-    quint8 flags = 0;    // 0x01 fixed part, 0x02 may be null, 0x04 / 0x40 auto number
-    quint8 extFlags = 0; // 0xC0 calculated (ACE 2010 and later)
-    int precision = 0;
-    int scale = 0;
-    bool key = false;
-
-    bool inFixedPart() const { return flags & 0x01; }
-    bool calculated() const { return extFlags & 0xC0; }
-};
-
 // One table read straight from its pages: the definition (chained definition pages), the data pages
 // of its usage map, the rows of each page in slot order (a row moved to another page is read where
 // its pointer stands, deleted rows are skipped), each value decoded by its column's type from the
-// fixed or variable part of the row as the column definition places it. Pages come through libmdb,
-// which decrypts encoded databases. Everything found damaged on the way throws HostError.
+// fixed or variable part of the row as the column definition places it; a calculated column's values
+// by the result type its properties give. Everything found damaged on the way throws HostError.
 class JetTable {
 public:
-    JetTable(MdbHandle *mdb, bool jet3, const QString &name, quint32 definitionPage);
+    // The file must outlive the table.
+    JetTable(const JetFile &file, const QString &name, quint32 definitionPage,
+             const TableProperties &properties = {});
     JetTable(const JetTable &) = delete;
     JetTable &operator=(const JetTable &) = delete;
 
@@ -50,26 +38,12 @@ public:
     QCborValue value(int column) const;
     void rewind();
 
-    struct Format;
-
 private:
-    QByteArray page(quint32 number) const;
-    QByteArray definition(quint32 first) const;
-    void readDefinition(const QByteArray &d);
-    void readDataPages(quint32 usageMap);
-    bool ownsDataPage(const QByteArray &p) const;
-    bool locateRow(const QByteArray &p, int row, int &start, int &end) const;
+    void applyResultTypes(const TableProperties &properties);
     bool loadRow(QByteArray p, int row);
-    void crackRow();
-    QByteArray longValue(const unsigned char *header, size_t size) const;
-    [[noreturn]] void damaged(const QString &what) const;
 
-    MdbHandle *mdb_;
-    bool jet3_;
-    const Format *format_;
-    QString name_;
+    TablePages pages_;
     quint32 definitionPage_;
-    quint32 pageCount_;
     std::vector<ColumnDefinition> columns_; // by column number
     int variableColumns_ = 0;
     std::vector<quint32> dataPages_;
@@ -81,14 +55,10 @@ private:
     int pageRows_ = 0;
     int nextRow_ = 0;
     bool end_ = false;
-    // The current row: its page and place, and what the row header says.
+    // The current row: its page and place, and what its header says.
     QByteArray rowPage_;
     int rowStart_ = 0;
-    int rowSize_ = 0;
-    int rowColumns_ = 0;
-    int nullMask_ = 0; // offset in the row
-    int fixedEnd_ = 0;
-    std::vector<int> varOffsets_;
+    RowHeader row_;
 };
 
 } // namespace dbhost

@@ -9,11 +9,14 @@ namespace dbhost {
 namespace {
 
 constexpr int catalogPage = 2;
+const QString catalogName = QStringLiteral("MSysObjects");
 constexpr int maximumCatalogRows = 1 << 20;
 constexpr qint64 replyBudget = 1024 * 1024;
+constexpr qint64 maximumFetchRows = 4096;
+constexpr qint64 definitionPageOfId = 0x00ffffff; // a table's id holds its definition's page
 
 [[noreturn]] void refuse(const QString &code, const QString &message) {
-    throw HostError{code, message};
+    throw HostError{code, message, {}};
 }
 
 int requireColumn(const JetTable &table, const char *name) {
@@ -24,15 +27,30 @@ int requireColumn(const JetTable &table, const char *name) {
     return index;
 }
 
-CatalogObject catalogObject(const JetTable &t, const int (&at)[7]) {
+// Where the catalog's columns stand in its rows.
+struct CatalogColumns {
+    int id, name, type, flags, database, connect, foreignName;
+};
+
+CatalogColumns catalogColumns(const JetTable &t) {
+    return {.id = requireColumn(t, "Id"),
+            .name = requireColumn(t, "Name"),
+            .type = requireColumn(t, "Type"),
+            .flags = requireColumn(t, "Flags"),
+            .database = requireColumn(t, "Database"),
+            .connect = requireColumn(t, "Connect"),
+            .foreignName = requireColumn(t, "ForeignName")};
+}
+
+CatalogObject catalogObject(const JetTable &t, const CatalogColumns &at) {
     CatalogObject o;
-    o.id = t.value(at[0]).toInteger();
-    o.name = t.value(at[1]).toString();
-    o.type = ObjectType(t.value(at[2]).toInteger());
-    o.flags = quint32(t.value(at[3]).toInteger());
-    o.database = t.value(at[4]).toString();
-    o.connect = t.value(at[5]).toString();
-    o.foreignName = t.value(at[6]).toString();
+    o.id = t.value(at.id).toInteger();
+    o.name = t.value(at.name).toString();
+    o.type = ObjectType(t.value(at.type).toInteger());
+    o.flags = quint32(t.value(at.flags).toInteger());
+    o.database = t.value(at.database).toString();
+    o.connect = t.value(at.connect).toString();
+    o.foreignName = t.value(at.foreignName).toString();
     return o;
 }
 
@@ -57,12 +75,9 @@ QString kindOf(ObjectType type) {
 
 } // namespace
 
-std::vector<CatalogObject> readCatalog(MdbHandle *mdb, bool jet3) {
-    JetTable t(mdb, jet3, QStringLiteral("MSysObjects"), catalogPage);
-    const int at[7] = {requireColumn(t, "Id"),         requireColumn(t, "Name"),
-                       requireColumn(t, "Type"),       requireColumn(t, "Flags"),
-                       requireColumn(t, "Database"),   requireColumn(t, "Connect"),
-                       requireColumn(t, "ForeignName")};
+std::vector<CatalogObject> readCatalog(const JetFile &file) {
+    JetTable t(file, catalogName, catalogPage);
+    const CatalogColumns at = catalogColumns(t);
     std::vector<CatalogObject> objects;
     while (t.next()) {
         if (objects.size() >= size_t(maximumCatalogRows))
@@ -74,9 +89,24 @@ std::vector<CatalogObject> readCatalog(MdbHandle *mdb, bool jet3) {
     return objects;
 }
 
-Service::Cursor::~Cursor() {
-    table.reset();
-    mdb_close(handle);
+TableProperties readProperties(const JetFile &file, qint64 id) {
+    try {
+        JetTable t(file, catalogName, catalogPage);
+        const int idColumn = requireColumn(t, "Id");
+        const int propertiesColumn = t.columnIndex("LvProp");
+        if (propertiesColumn < 0)
+            return {};
+        for (int row = 0; row < maximumCatalogRows && t.next(); ++row) {
+            if (t.value(idColumn).toInteger() != id)
+                continue;
+            const QByteArray blocks = t.value(propertiesColumn).toByteArray();
+            return parseProperties(reinterpret_cast<const unsigned char *>(blocks.constData()),
+                                   size_t(blocks.size()), file.isJet3(), file.codePage());
+        }
+    } catch (const HostError &) {
+        // Damaged properties are no properties: the table still reads, by its type bytes.
+    }
+    return {};
 }
 
 QCborMap Service::handle(const QCborMap &request) {
@@ -86,7 +116,10 @@ QCborMap Service::handle(const QCborMap &request) {
     try {
         return dispatch(request.value(Key::op).toString(), request);
     } catch (const HostError &e) {
-        return errorReply(e.code, e.message);
+        QCborMap reply = errorReply(e.code, e.message);
+        if (!e.detail.isEmpty())
+            reply[Key::detail] = e.detail;
+        return reply;
     } catch (const std::bad_alloc &) {
         return errorReply(Error::unreadable,
                           QStringLiteral("The database needs more memory than the helper may use."));
@@ -117,8 +150,7 @@ JetFile &Service::file() {
 
 const std::vector<CatalogObject> &Service::objects() {
     if (!objects_)
-        objects_ =
-            std::make_unique<std::vector<CatalogObject>>(readCatalog(file().handle(), file().isJet3()));
+        objects_ = std::make_unique<std::vector<CatalogObject>>(readCatalog(file()));
     return *objects_;
 }
 
@@ -150,13 +182,10 @@ QCborMap Service::query(const QCborMap &request) {
         refuse(
             Error::notLocalTable,
             QStringLiteral("'%1' is %2, which this provider does not read.").arg(name, kindOf(found->type)));
-    // Each result gets a handle of its own: two cursors on one handle corrupt each other.
-    auto cursor = std::make_unique<Cursor>();
-    cursor->handle = mdb_clone_handle(file().handle());
-    cursor->table = std::make_unique<JetTable>(cursor->handle, file().isJet3(), found->name,
-                                               quint32(found->id & 0x00ffffff));
-    const QueryReply reply{nextCursor_, cursor->table->columns()};
-    cursors_[nextCursor_++] = std::move(cursor);
+    auto table = std::make_unique<JetTable>(file(), found->name, quint32(found->id & definitionPageOfId),
+                                            readProperties(file(), found->id));
+    const QueryReply reply{nextCursor_, table->columns()};
+    cursors_[nextCursor_++] = std::move(table);
     return reply.toCbor();
 }
 
@@ -164,13 +193,13 @@ JetTable &Service::cursor(qint64 id) {
     const auto it = cursors_.find(id);
     if (it == cursors_.end())
         refuse(Error::badRequest, QStringLiteral("No such result."));
-    return *it->second->table;
+    return *it->second;
 }
 
 QCborMap Service::fetch(const QCborMap &request) {
     const FetchRequest asked = FetchRequest::fromCbor(request);
     JetTable &t = cursor(asked.cursor);
-    const qint64 max = qBound(qint64(1), asked.max, qint64(4096));
+    const qint64 max = qBound(qint64(1), asked.max, maximumFetchRows);
     QCborArray rows;
     qint64 budget = replyBudget;
     bool end = false;

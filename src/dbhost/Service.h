@@ -12,9 +12,12 @@
 
 namespace dbhost {
 
-// Reads MSysObjects directly (its definition is always page 2) instead of libmdb's catalog reader,
-// which also parses the property blocks, where damaged files hang it or eat memory.
-std::vector<CatalogObject> readCatalog(MdbHandle *mdb, bool jet3);
+// The objects of MSysObjects, whose definition is always page 2.
+std::vector<CatalogObject> readCatalog(const JetFile &file);
+
+// The property blocks of the catalog object with the given id (its LvProp value); none when it has
+// none or they cannot be read.
+TableProperties readProperties(const JetFile &file, qint64 id);
 
 // The helper's side of the protocol: one database at most, and its open results.
 class Service {
@@ -33,15 +36,9 @@ private:
     const std::vector<CatalogObject> &objects();
     JetTable &cursor(qint64 id);
 
-    struct Cursor {
-        MdbHandle *handle;
-        std::unique_ptr<JetTable> table;
-        ~Cursor();
-    };
-
     std::unique_ptr<JetFile> file_;
     std::unique_ptr<std::vector<CatalogObject>> objects_;
-    std::map<qint64, std::unique_ptr<Cursor>> cursors_;
+    std::map<qint64, std::unique_ptr<JetTable>> cursors_;
     qint64 nextCursor_ = 1;
 };
 

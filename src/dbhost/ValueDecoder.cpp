@@ -1,11 +1,10 @@
 #include "dbhost/ValueDecoder.h"
 
-#include <glib.h>
-
 #include <QDate>
 
 #include <algorithm>
 #include <cstring>
+#include <iconv.h>
 #include <vector>
 
 namespace dbhost {
@@ -14,8 +13,47 @@ namespace {
 
 constexpr size_t calculatedLengthOffset = 16;
 constexpr size_t calculatedDataOffset = 20;
-constexpr size_t extendedDateSize = 42;
-constexpr qint64 lastExtendedDay = 3652058; // 9999-12-31
+
+// Jet 4 text that starts with these bytes is compressed.
+constexpr unsigned char compressedTextMarker[2] = {0xff, 0xfe};
+
+// A Numeric value: the sign byte, then the magnitude as four 32-bit words.
+namespace Numeric {
+constexpr size_t sign = 0;
+constexpr unsigned char negative = 0x80;
+constexpr size_t magnitude = 1;
+constexpr int words = 4;
+constexpr int wordSize = 4;
+} // namespace Numeric
+
+// A calculated Decimal: its header, then the magnitude in groups.
+namespace CalculatedNumeric {
+constexpr size_t totalLength = 0;
+constexpr size_t scale = 2;
+constexpr size_t sign = 3;
+constexpr size_t magnitude = 4;
+constexpr size_t headerSize = magnitude;
+constexpr size_t scaleAndSignSize = 2; // the total length counts them
+constexpr size_t largestMagnitude = 16;
+constexpr size_t leadingGroup = 4;
+constexpr size_t group = 8;
+} // namespace CalculatedNumeric
+
+// A Date/Time Extended value: digits of days, a colon, digits of seconds and of 100 ns units.
+namespace ExtendedDate {
+constexpr size_t size = 42;
+constexpr size_t shortest = 40;
+constexpr size_t days = 0;
+constexpr size_t dayDigits = 19;
+constexpr size_t separator = 19;
+constexpr size_t timeOfDay = 20;
+constexpr size_t timeDigits = 19; // seconds and units together
+constexpr size_t seconds = 20;
+constexpr size_t secondDigits = 12;
+constexpr size_t units = 32;
+constexpr size_t unitDigits = 7;
+constexpr qint64 lastDay = 3652058; // 9999-12-31
+} // namespace ExtendedDate
 
 // Decimal digits of a big-endian unsigned magnitude, with the scale's decimal point and the sign.
 QString decimalText(std::vector<quint8> magnitude, int scale, bool negative) {
@@ -93,7 +131,7 @@ int fixedTypeSize(ColumnType type) {
     case ColumnType::Numeric:
         return 17;
     case ColumnType::DateTimeExtended:
-        return int(extendedDateSize);
+        return int(ExtendedDate::size);
     default:
         return 0;
     }
@@ -107,7 +145,8 @@ QByteArray unwrapCalculated(const unsigned char *data, size_t size) {
 }
 
 QString jet4Text(const unsigned char *data, size_t size) {
-    if (size < 2 || data[0] != 0xff || data[1] != 0xfe) {
+    if (size < sizeof compressedTextMarker ||
+        std::memcmp(data, compressedTextMarker, sizeof compressedTextMarker) != 0) {
         QString out(qsizetype(size / 2), Qt::Uninitialized);
         for (size_t i = 0; i + 1 < size; i += 2)
             out[qsizetype(i / 2)] = QChar(char16_t(data[i] | data[i + 1] << 8));
@@ -116,7 +155,7 @@ QString jet4Text(const unsigned char *data, size_t size) {
     QString out;
     out.reserve(qsizetype(size));
     bool compressed = true;
-    for (size_t i = 2; i < size;) {
+    for (size_t i = sizeof compressedTextMarker; i < size;) {
         if (data[i] == 0) {
             compressed = !compressed;
             ++i;
@@ -139,57 +178,72 @@ QString codePageText(const unsigned char *data, size_t size, int codePage) {
     if (ascii)
         return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
     const QByteArray from = "CP" + QByteArray::number(codePage > 0 ? codePage : 1252);
-    gsize written = 0;
-    gchar *utf8 = g_convert(reinterpret_cast<const gchar *>(data), gssize(size), "UTF-8", from.constData(),
-                            nullptr, &written, nullptr);
-    if (!utf8) // a code page iconv does not know, or a byte it does not map
-        return QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString out = QString::fromUtf8(utf8, qsizetype(written));
-    g_free(utf8);
+    const QString raw = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const iconv_t converter = ::iconv_open("UTF-16LE", from.constData());
+    if (converter == iconv_t(-1)) // a code page the system does not know
+        return raw;
+    // One UTF-16 unit per byte: the code pages of Jet 3 map every byte to one character at most.
+    QString out(qsizetype(size), Qt::Uninitialized);
+    char *in = const_cast<char *>(reinterpret_cast<const char *>(data));
+    size_t inLeft = size;
+    char *to = reinterpret_cast<char *>(out.data());
+    size_t toLeft = size * 2;
+    const size_t done = ::iconv(converter, &in, &inLeft, &to, &toLeft);
+    ::iconv_close(converter);
+    if (done == size_t(-1)) // a byte the code page does not map
+        return raw;
+    out.truncate(qsizetype((size * 2 - toLeft) / 2));
     return out;
 }
 
 QString numericText(const unsigned char *data, int scale) {
-    std::vector<quint8> magnitude(16);
-    for (int word = 0; word < 4; ++word)
-        for (int b = 0; b < 4; ++b)
-            magnitude[size_t(4 * word + b)] = data[1 + 4 * word + 3 - b];
-    return decimalText(std::move(magnitude), scale, (data[0] & 0x80) != 0);
+    using namespace Numeric;
+    std::vector<quint8> digits(size_t(words * wordSize));
+    for (int word = 0; word < words; ++word) { // each word little-endian, the most significant first
+        const unsigned char *stored = data + magnitude + size_t(wordSize * word);
+        for (int b = 0; b < wordSize; ++b)
+            digits[size_t(wordSize * word + b)] = stored[wordSize - 1 - b];
+    }
+    return decimalText(std::move(digits), scale, (data[sign] & negative) != 0);
 }
 
 QString calculatedNumericText(const unsigned char *data, size_t size) {
-    if (size < 4)
+    using namespace CalculatedNumeric;
+    if (size < headerSize)
         return {};
-    const qint16 total = qint16(get16(data));
-    const int scale = data[2];
-    const bool negative = data[3] != 0;
-    const size_t rest = size - 4;
-    size_t length = total > 0 ? size_t(total) - std::min<size_t>(2, size_t(total)) : rest;
-    length = std::min<size_t>(std::min(length / 4 * 4, size_t(16)), rest / 4 * 4);
-    std::vector<quint8> magnitude(data + 4, data + 4 + length);
+    const qint16 total = qint16(get16(data + totalLength));
+    const int scaleDigits = data[scale];
+    const bool negative = data[sign] != 0;
+    const size_t rest = size - headerSize;
+    size_t length = total > 0 ? size_t(total) - std::min<size_t>(scaleAndSignSize, size_t(total)) : rest;
+    length = std::min<size_t>(std::min(length / leadingGroup * leadingGroup, largestMagnitude),
+                              rest / leadingGroup * leadingGroup);
+    std::vector<quint8> digits(data + magnitude, data + magnitude + length);
     size_t at = 0;
-    if (length % 8 != 0) {
-        std::reverse(magnitude.begin(), magnitude.begin() + 4);
-        at = 4;
+    if (length % group != 0) {
+        std::reverse(digits.begin(), digits.begin() + leadingGroup);
+        at = leadingGroup;
     }
-    for (; at + 8 <= length; at += 8)
-        std::reverse(magnitude.begin() + qsizetype(at), magnitude.begin() + qsizetype(at + 8));
-    return decimalText(std::move(magnitude), scale, negative);
+    for (; at + group <= length; at += group)
+        std::reverse(digits.begin() + qsizetype(at), digits.begin() + qsizetype(at + group));
+    return decimalText(std::move(digits), scaleDigits, negative);
 }
 
 QString extendedDateText(const unsigned char *data, size_t size) {
     const QString raw = QString::fromLatin1(reinterpret_cast<const char *>(data),
                                             qsizetype(std::find(data, data + size, 0) - data));
-    if (size < 40 || !allDigits(data, 19) || data[19] != ':' || !allDigits(data + 20, 19))
+    using namespace ExtendedDate;
+    if (size < shortest || !allDigits(data + days, dayDigits) || data[separator] != ':' ||
+        !allDigits(data + timeOfDay, timeDigits))
         return raw;
-    const qint64 days = digitsValue(data, 19);
-    const qint64 seconds = digitsValue(data + 20, 12);
-    const qint64 units = digitsValue(data + 32, 7);
-    if (days > lastExtendedDay || seconds >= 86400)
+    const qint64 day = digitsValue(data + days, dayDigits);
+    const qint64 second = digitsValue(data + seconds, secondDigits);
+    const qint64 unit = digitsValue(data + units, unitDigits);
+    if (day > lastDay || second >= 86400)
         return raw;
-    const QDate date = QDate(1, 1, 1).addDays(days);
+    const QDate date = QDate(1, 1, 1).addDays(day);
     return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%07d", date.year(), date.month(), date.day(),
-                             int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60), int(units));
+                             int(second / 3600), int(second / 60 % 60), int(second % 60), int(unit));
 }
 
 QCborValue decodeValue(const ColumnShape &column, const unsigned char *data, size_t size,
@@ -204,7 +258,7 @@ QCborValue decodeValue(const ColumnShape &column, const unsigned char *data, siz
     }
     const size_t needed = column.type == ColumnType::Boolean ? 1
                           : column.type == ColumnType::Numeric && column.calculated
-                              ? 4
+                              ? CalculatedNumeric::headerSize
                               : size_t(fixedTypeSize(column.type));
     if (size < needed)
         return QCborValue(nullptr);

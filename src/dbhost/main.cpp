@@ -1,8 +1,7 @@
 // lumsifter-dbhost: reads Access databases for the program, one request at a time, over its standard
-// input and output. It is the only code that runs libmdb, so that a damaged file that hangs or
-// crashes the library takes down this process only; the program limits its time and memory.
+// input and output. Database files are read only here, so that whatever a damaged file does to the
+// reader takes down this process only; the program limits its time and memory.
 #include "base/Descriptor.h"
-#include "dbhost/LogCapture.h"
 #include "dbhost/Service.h"
 #include "helper_protocol/Protocol.h"
 
@@ -24,8 +23,7 @@ bool writeAll(int fd, const QByteArray &bytes) {
 
 int main() {
     const int in = STDIN_FILENO;
-    const int out = ::dup(STDOUT_FILENO); // the protocol's own; stdout joins the captured log
-    dbhost::LogCapture log;
+    const int out = STDOUT_FILENO;
     dbhost::Service service;
     for (;;) {
         char header[4];
@@ -38,12 +36,9 @@ int main() {
         if (!readExactly(in, payload.data(), length))
             return 0;
         const std::optional<QCborMap> request = dbhost::decodePayload(payload);
-        log.clear();
-        QCborMap reply =
+        const QCborMap reply =
             request ? service.handle(*request)
                     : dbhost::errorReply(dbhost::Error::badRequest, QStringLiteral("Not a request."));
-        if (!reply.value(dbhost::Key::ok).toBool())
-            reply[dbhost::Key::log] = log.text();
         if (!writeAll(out, dbhost::encodeFrame(reply)))
             return 0;
     }

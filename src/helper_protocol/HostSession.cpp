@@ -33,7 +33,7 @@ constexpr int endingSteps = 50;
 #endif
 
 // Runs in the child between fork and exec: async-signal-safe calls only. The helper dies with the
-// program (a helper stuck in the library must not outlive a program that crashed or was killed), and
+// program (a helper stuck in a damaged file must not outlive a program that crashed or was killed), and
 // its processor time is bounded as well, in case that signal is ever missed.
 [[noreturn]] void becomeHelper(int socket, const char *program, rlim_t memoryLimit, pid_t parent) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);

@@ -16,8 +16,8 @@
 
 namespace dbhost {
 
-// Column types as table definitions number them (libmdb's MDB_BOOL ... MDB_COMPLEX, and the two
-// newer types it does not know).
+// Column types as table definitions (and property blocks, for the types of their values) number
+// them.
 enum class ColumnType : int {
     Boolean = 0x01,
     Byte = 0x02,
@@ -39,7 +39,7 @@ enum class ColumnType : int {
 };
 
 // Object types of the catalog (MSysObjects.Type without its high bit). An ODBC link has the type
-// that libmdb calls a report.
+// other readers take for a report.
 enum class ObjectType : int {
     LocalTable = 1,
     OdbcLink = 4,

@@ -3,7 +3,8 @@
 // The conversation between the program and lumsifter-dbhost over the helper's standard input and
 // output. Every message is one frame: a 32-bit little-endian length, then that many bytes of one CBOR
 // map. Requests carry "v" (the protocol version) and "op"; replies carry "v" and "ok", and either the
-// operation's results or "error" (a code below), "message" and "log" (what libmdb printed meanwhile).
+// operation's results or "error" (a code below), "message" and, where the page reader can say more
+// about what it met, "detail".
 //
 //   open    path (bytes)         -> info {engine, version, jet, pageSize, codePage, localeId,
 //                                         encrypted, fileSize, library}
@@ -40,7 +41,7 @@ inline const QString op = QStringLiteral("op");
 inline const QString ok = QStringLiteral("ok");
 inline const QString error = QStringLiteral("error");
 inline const QString message = QStringLiteral("message");
-inline const QString log = QStringLiteral("log");
+inline const QString detail = QStringLiteral("detail");
 // Requests
 inline const QString path = QStringLiteral("path");
 inline const QString table = QStringLiteral("table");
@@ -92,7 +93,7 @@ inline const QString close = QStringLiteral("close");
 namespace Error {
 inline const QString notFound = QStringLiteral("notFound");           // no such file
 inline const QString notDatabase = QStringLiteral("notDatabase");     // not an Access database file
-inline const QString unreadable = QStringLiteral("unreadable");       // a database libmdb cannot read
+inline const QString unreadable = QStringLiteral("unreadable");       // damaged, or not readable at all
 inline const QString needsPassword = QStringLiteral("needsPassword"); // protected by a password, or encrypted
 inline const QString noSuchTable = QStringLiteral("noSuchTable");
 inline const QString notLocalTable = QStringLiteral("notLocalTable"); // a link or a query

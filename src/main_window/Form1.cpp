@@ -287,7 +287,7 @@ QByteArray Form1::besideProgram(const QString &name) const {
     // The user's data folder is made the first time a file in it is used; should that fail, the use
     // itself fails with the reason.
     if (platform_.makeApplicationFolder)
-        platform::makeFolders(platform::encodePath(ui->Text4->text()));
+        static_cast<void>(platform::makeFolders(platform::encodePath(ui->Text4->text())));
     return platform::encodePath(ui->Text4->text() + u'/' + name);
 }
 

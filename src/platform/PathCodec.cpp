@@ -2,6 +2,9 @@
 
 #include "base/Utf8.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace platform {
 
 namespace {
@@ -25,6 +28,50 @@ void appendUtf8(QByteArray &out, char32_t cp) {
         out += char(0x80 | (cp & 0x3F));
     }
 }
+
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The code points of a name's decoded text in lower case, one at a time.
+class LowerCaseCodePoints {
+public:
+    explicit LowerCaseCodePoints(QByteArrayView bytes)
+        : data_(reinterpret_cast<const unsigned char *>(bytes.data()))
+        , size_(std::size_t(bytes.size())) {}
+
+    // The next code point; U+FFFFFFFF after the last.
+    char32_t next() {
+        if (pending_) {
+            return std::exchange(pending_, 0);
+        }
+        if (at_ >= size_)
+            return end;
+        const unsigned char byte = data_[at_];
+        if (byte < 0x80) {
+            ++at_;
+            return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
+        }
+        char32_t cp = 0;
+        const int length = base::utf8SequenceAt(data_, size_, at_, cp);
+        if (length == 0)
+            return char32_t(escapeBase + data_[at_++]);
+        at_ += std::size_t(length);
+        if (cp == 0x130) {
+            pending_ = 0x307; // the one character whose lower case is two: i and a combining dot
+            return U'i';
+        }
+        return QChar::toLower(cp);
+    }
+
+    static constexpr char32_t end = 0xFFFFFFFF;
+
+private:
+    const unsigned char *data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+    char32_t pending_ = 0;
+};
 
 } // namespace
 
@@ -70,6 +117,36 @@ QByteArray encodePath(QStringView text) {
         }
     }
     return out;
+}
+
+} // namespace platform
+
+namespace platform {
+
+TextStart decodePathStart(QByteArrayView bytes, qsizetype maxUnits) {
+    // No character takes more than three bytes a unit; a cut goes before a character's first byte.
+    qsizetype end = std::min(bytes.size(), 3 * maxUnits);
+    for (int back = 0; back < 3 && end > 0 && end < bytes.size() && isContinuationByte(bytes[end]); ++back)
+        --end;
+    TextStart start{decodePath(bytes.first(end)), end == bytes.size()};
+    if (start.text.size() > maxUnits) {
+        const bool splitsPair = maxUnits > 0 && start.text[maxUnits - 1].isHighSurrogate();
+        start.text.truncate(splitsPair ? maxUnits - 1 : maxUnits);
+        start.whole = false;
+    }
+    return start;
+}
+
+bool sameTextIgnoringCase(QByteArrayView a, QByteArrayView b) {
+    LowerCaseCodePoints left(a);
+    LowerCaseCodePoints right(b);
+    for (;;) {
+        const char32_t next = left.next();
+        if (next != right.next())
+            return false;
+        if (next == LowerCaseCodePoints::end)
+            return true;
+    }
 }
 
 } // namespace platform

@@ -13,4 +13,16 @@ namespace platform {
 QString decodePath(QByteArrayView bytes);
 QByteArray encodePath(QStringView text);
 
+// The decoded text of a name's first bytes, at most `maxUnits` UTF-16 units of it, and whether that is
+// all of it. Only the bytes needed are decoded, however long the name.
+struct TextStart {
+    QString text;
+    bool whole = true;
+};
+TextStart decodePathStart(QByteArrayView bytes, qsizetype maxUnits);
+
+// Whether two names decode to the same text in any letter case, as comparing their decoded texts after
+// QString::toLower would say, but a character at a time, without decoding either name whole.
+bool sameTextIgnoringCase(QByteArrayView a, QByteArrayView b);
+
 } // namespace platform

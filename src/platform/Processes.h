@@ -4,21 +4,22 @@
 
 namespace platform {
 
-// Starts a command line as a new process and does not wait for it.
+// Starts a program file as a new process and does not wait for it.
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
     // False when nothing could be started.
-    virtual bool start(const QString &commandLine) = 0;
+    virtual bool start(const QString &path) = 0;
 };
 
-// Starts exactly the file the whole text names, with no arguments, when there is one (a folder or a
-// special file starts nothing). Otherwise splits the text as a command line (blanks separate words,
-// double quotes group them; never a shell). The program starts detached, by the raw bytes of its words,
-// so that names that are not valid UTF-8 run too.
+// Starts exactly the file the whole text names, with no arguments and never through a shell, or
+// nothing: a missing file, a folder, a special file, a file that may not be executed or one the
+// kernel cannot start. The text is never split into a program and arguments. The file is named by its
+// raw bytes, so that names that are not valid UTF-8 run too, and paths longer than the kernel looks
+// up at once are reached a piece at a time. The program starts detached.
 class DetachedProcessStarter : public ProcessStarter {
 public:
-    bool start(const QString &commandLine) override;
+    bool start(const QString &path) override;
 };
 
 } // namespace platform

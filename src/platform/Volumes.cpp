@@ -3,7 +3,6 @@
 #include "platform/PathCodec.h"
 
 #include <QFile>
-#include <QList>
 
 #include <algorithm>
 #include <set>
@@ -12,42 +11,6 @@
 namespace platform {
 
 namespace {
-
-struct Mount {
-    QByteArray device; // major:minor
-    QByteArray root;   // the part of the filesystem mounted here
-    QByteArray mountPoint;
-    QByteArray type;
-    QByteArray source;
-};
-
-// mountinfo writes blanks, tabs, newlines and backslashes in paths as \ooo octal escapes.
-QByteArray unescapeOctal(const QByteArray &field) {
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int value = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok && value < 256) {
-                out += char(value);
-                i += 3;
-                continue;
-            }
-        }
-        out += field[i];
-    }
-    return out;
-}
-
-std::optional<Mount> parseLine(const QByteArray &line) {
-    const QList<QByteArray> fields = line.split(' ');
-    const auto separator = std::find(fields.begin(), fields.end(), QByteArray("-"));
-    if (fields.size() < 6 || separator == fields.end() || fields.end() - separator < 3)
-        return std::nullopt;
-    return Mount{fields[2], unescapeOctal(fields[3]), unescapeOctal(fields[4]), *(separator + 1),
-                 unescapeOctal(*(separator + 2))};
-}
 
 bool isPseudoFilesystem(const QByteArray &type) {
     static const std::set<QByteArray> pseudo = {
@@ -81,27 +44,23 @@ QString Drive::entryText() const {
 }
 
 std::vector<Drive> drivesFromMountInfo(const QByteArray &mountInfo,
-                                       const std::function<bool(const QByteArray &)> &isDirectory) {
+                                       const std::function<bool(const base::Mount &)> &isFolder) {
     std::vector<Drive> drives{Drive{'C', "/"}};
     std::set<QByteArray> letteredDevices;
-    std::vector<Mount> others;
-    for (const QByteArray &line : mountInfo.split('\n')) {
-        const std::optional<Mount> mount = parseLine(line.trimmed());
-        if (!mount)
-            continue;
-        if (mount->mountPoint == "/") {
-            letteredDevices.insert(mount->device);
-            continue;
-        }
-        others.push_back(*mount);
+    std::vector<base::Mount> others;
+    for (base::Mount &mount : base::parseMountInfo(mountInfo)) {
+        if (mount.mountPoint == "/")
+            letteredDevices.insert(mount.device);
+        else
+            others.push_back(std::move(mount));
     }
-    for (const Mount &mount : others) {
+    for (const base::Mount &mount : others) {
         if (drives.back().letter == 'Z')
             break;
         if (isPseudoFilesystem(mount.type) || mount.source.startsWith("/dev/loop") ||
-            isSystemPlace(mount.mountPoint))
+            isSystemPlace(mount.mountPoint) || letteredDevices.count(mount.device))
             continue;
-        if (letteredDevices.count(mount.device) || !isDirectory(mount.mountPoint))
+        if (mount.root != "/" && !isFolder(mount))
             continue;
         letteredDevices.insert(mount.device);
         drives.push_back(Drive{char(drives.back().letter + 1), mount.mountPoint});
@@ -128,9 +87,15 @@ std::vector<Drive> MountedVolumes::drives() const {
     QFile file(QStringLiteral("/proc/self/mountinfo"));
     if (!file.open(QIODevice::ReadOnly))
         return {Drive{'C', "/"}};
-    return drivesFromMountInfo(file.readAll(), [](const QByteArray &path) {
-        struct stat info {};
-        return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return drivesFromMountInfo(file.readAll(), [this](const base::Mount &mount) {
+        const auto isDirectory = [path = mount.mountPoint] {
+            struct stat info {};
+            return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        };
+        if (!base::mayHang(mount.type))
+            return isDirectory();
+        const QByteArray key = QByteArray::number(mount.id) + ' ' + mount.device + ' ' + mount.mountPoint;
+        return folders_.ask(key, isDirectory, wait_).value_or(false);
     });
 }
 

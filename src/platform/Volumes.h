@@ -1,7 +1,12 @@
 #pragma once
 
+#include "base/LateAnswers.h"
+#include "base/MountTable.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <chrono>
 
 #include <functional>
 #include <optional>
@@ -20,9 +25,12 @@ struct Drive {
 };
 
 // Letters the mounted filesystems of a mountinfo text (the format of /proc/self/mountinfo), in mount
-// order. isDirectory tells whether a mount point is a folder (file bind-mounts are not drives).
+// order, from the text alone: a file system that stopped answering must not keep the drive list from
+// being made. The one fact the text lacks is whether a bind mount of part of a file system is a
+// folder (file bind-mounts are not drives; a whole file system always is one): `isFolder` is asked
+// that, and nothing else, and only for mounts that could be drives otherwise.
 std::vector<Drive> drivesFromMountInfo(const QByteArray &mountInfo,
-                                       const std::function<bool(const QByteArray &)> &isDirectory);
+                                       const std::function<bool(const base::Mount &)> &isFolder);
 
 // The folder a search location names: a drive text ("C:", "c: ", letter and colon, then blanks or a
 // separator) through the drive letters, or an absolute folder as it stands. Nothing otherwise.
@@ -34,10 +42,19 @@ public:
     virtual std::vector<Drive> drives() const = 0;
 };
 
-// The machine's drives, read afresh from /proc/self/mountinfo on each call.
+// The machine's drives, read afresh from /proc/self/mountinfo on each call. Whether a bind mount is a
+// folder is looked up at once on a disk file system; on one that may hang (network, FUSE, unknown) it
+// is asked on a thread of its own, and a mount whose answer does not come within `wait` is no drive
+// until it answers.
 class MountedVolumes : public Volumes {
 public:
+    explicit MountedVolumes(std::chrono::milliseconds wait = std::chrono::milliseconds(300))
+        : wait_(wait) {}
     std::vector<Drive> drives() const override;
+
+private:
+    std::chrono::milliseconds wait_;
+    mutable base::LateAnswers<bool> folders_;
 };
 
 } // namespace platform

@@ -63,7 +63,7 @@ void FileActions::deleteFile() {
     if (answer != platform::Answer::Yes)
         return;
     // Nothing follows, whether or not a file was deleted: the entry stays in the list.
-    step([&] { check(platform::deleteFile(platform::encodePath(mainWindow_.Text3()))); });
+    step([&] { check(platform::deleteFile(platform::encodePath(mainWindow_.Text3())).has_value()); });
 }
 
 void FileActions::run() {

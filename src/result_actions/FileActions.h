@@ -44,7 +44,7 @@ public:
     void copySelected();
     // "Delete File": the file named in Text3, after a confirmation.
     void deleteFile();
-    // "Run (.exe .bat)": Text3 as a command line.
+    // "Run (.exe .bat)": starts the file Text3 names, alone, or nothing.
     void run();
     // "Play wav Sound": the selected entry as a sound, until it ends.
     void play();

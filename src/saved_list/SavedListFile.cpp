@@ -2,8 +2,10 @@
 
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace saved_list {
@@ -76,19 +78,39 @@ template <typename F> void forEachLine(QByteArrayView content, F &&line) {
 }
 
 // Where the complete lines of a chunk end: a CR at its very end may be the first half of a CR LF.
-qsizetype completeLines(QByteArrayView chunk, bool atEnd) {
+// Only the bytes from `fresh` on are new; those before hold no line end but perhaps a last CR, so the
+// search for the last line end stops there, and a line of any length is scanned once.
+qsizetype completeLines(QByteArrayView chunk, qsizetype fresh, bool atEnd) {
     if (atEnd)
         return chunk.size();
     qsizetype end = chunk.size();
-    while (end > 0 && chunk[end - 1] != '\n' && chunk[end - 1] != '\r')
+    const qsizetype stop = std::max<qsizetype>(fresh - 1, 0);
+    while (end > stop && chunk[end - 1] != '\n' && chunk[end - 1] != '\r')
         --end;
+    if (end == stop)
+        return 0;
     if (end == chunk.size() && end > 0 && chunk[end - 1] == '\r')
         --end;
     return end;
 }
 
-QString reason(const char *what) {
-    return QString::fromLatin1(what) + QStringLiteral(" (") + platform::lastErrorText() + u')';
+// What is left to read of a file, by its size now.
+qsizetype restOfFile(int fd, qint64 readSoFar) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return qsizetype(std::clamp<qint64>(qint64(info.st_size) - readSoFar, 0, qint64(1) << 40));
+}
+
+QString reason(const char *what, const base::SystemError &error) {
+    return QString::fromLatin1(what) + QStringLiteral(" (") + error.text() + u')';
+}
+
+// save.txt's content, read through the lock it holds; a missing file holds nothing.
+base::Result<QByteArray> contentOf(const base::Result<platform::Descriptor> &save) {
+    if (!save)
+        return save.error().code() == ENOENT ? base::Result<QByteArray>(QByteArray()) : save.error();
+    return platform::readAll(save->get());
 }
 
 } // namespace
@@ -118,27 +140,36 @@ std::vector<QByteArray> parse(QByteArrayView content) {
 
 bool readEntries(int fd, const EntrySink &sink) {
     static constexpr qsizetype chunk = 1 << 20;
+    qint64 readSoFar = 0;
     QByteArray buffer;
     qsizetype filled = 0;
     for (;;) {
-        if (buffer.size() - filled < chunk)
-            buffer.resize(filled + chunk);
-        const ssize_t got = ::read(fd, buffer.data() + filled, size_t(chunk));
+        // A line longer than a chunk gets room for the rest of the file at once, rather than a series
+        // of ever larger copies.
+        const qsizetype wanted = filled >= chunk ? restOfFile(fd, readSoFar) + 1 : chunk;
+        if (buffer.size() - filled < wanted)
+            buffer.resize(filled + wanted);
+        const ssize_t got =
+            ::read(fd, buffer.data() + filled, size_t(std::min(chunk, buffer.size() - filled)));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return false;
         filled += got;
+        readSoFar += got;
         const QByteArrayView data(buffer.constData(), filled);
-        const qsizetype complete = completeLines(data, got == 0);
+        const qsizetype complete = completeLines(data, filled - got, got == 0);
         forEachLine(data.first(complete), [&](QByteArrayView text, QByteArrayView) {
             forEachField(text, [&](const Field &field) { sink(field.entry); });
         });
         if (got == 0)
             return true;
-        // The unfinished last line moves to the front and waits for the rest.
-        std::memmove(buffer.data(), buffer.constData() + complete, size_t(filled - complete));
-        filled -= complete;
+        // The unfinished last line moves to the front and waits for the rest; a line longer than a
+        // chunk stays where it is until it is complete.
+        if (complete > 0) {
+            std::memmove(buffer.data(), buffer.constData() + complete, size_t(filled - complete));
+            filled -= complete;
+        }
     }
 }
 
@@ -166,25 +197,24 @@ Removal removeEntries(QByteArrayView content, const EntryTest &remove) {
     return result;
 }
 
-bool append(const QByteArray &saveFile, const QByteArray &entry) {
+base::Result<void> append(const QByteArray &saveFile, const QByteArray &entry) {
     return platform::appendToFile(saveFile, line(entry));
 }
 
 DeleteOutcome deleteEntries(const QByteArray &saveFile, const QByteArray &tempFile, const EntryTest &remove) {
-    const platform::Descriptor save = platform::openRegularFileLocked(saveFile, O_RDONLY);
-    QByteArray content;
-    if (save.valid() ? !platform::readAll(save.get(), content) : errno != ENOENT)
-        return {0, reason("save.txt could not be read")};
-    const Removal removal = removeEntries(content, remove);
-    if (!platform::writeFileAtomically(tempFile, removal.kept))
-        return {0, reason("Temp.txt could not be written")};
+    const base::Result<platform::Descriptor> save = platform::openRegularFileLocked(saveFile, O_RDONLY);
+    const base::Result<QByteArray> content = contentOf(save);
+    if (!content)
+        return {0, reason("save.txt could not be read", content.error())};
+    const Removal removal = removeEntries(*content, remove);
+    if (const base::Result<void> written = platform::writeFileAtomically(tempFile, removal.kept); !written)
+        return {0, reason("Temp.txt could not be written", written.error())};
     if (removal.removed == 0)
         return {0, {}};
-    QByteArray temp;
-    if (!platform::readWholeFile(tempFile, temp) || temp != removal.kept)
+    if (!platform::fileHolds(tempFile, removal.kept).value_or(false))
         return {0, QStringLiteral("Temp.txt does not hold the kept entries")};
-    if (!platform::writeFileAtomically(saveFile, temp))
-        return {0, reason("save.txt could not be written")};
+    if (const base::Result<void> written = platform::writeFileAtomically(saveFile, removal.kept); !written)
+        return {0, reason("save.txt could not be written", written.error())};
     return {removal.removed, {}};
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -39,9 +41,9 @@ struct Removal {
 };
 Removal removeEntries(QByteArrayView content, const EntryTest &remove);
 
-// Appends one entry as a line while holding save.txt's lock, creating the file when missing. False,
-// with the reason in platform::lastErrorText(), when it cannot be written.
-bool append(const QByteArray &saveFile, const QByteArray &entry);
+// Appends one entry as a line while holding save.txt's lock, creating the file when missing; the
+// reason when it cannot be written.
+base::Result<void> append(const QByteArray &saveFile, const QByteArray &entry);
 
 // Removes the entries that `remove` picks from save.txt, holding its lock from the read until the
 // rewritten file is in place, so that a Save of another copy of the program waits instead of being

@@ -31,8 +31,8 @@ QByteArray SavedListPanel::tempFile() const {
     return mainWindow_.besideProgram(QStringLiteral("Temp.txt"));
 }
 
-QString SavedListPanel::selectedEntry() const {
-    return ui->lstEmployee->text(ui->lstEmployee->selectedRow());
+QByteArrayView SavedListPanel::selectedEntry() const {
+    return ui->lstEmployee->entries().view(ui->lstEmployee->selectedRow());
 }
 
 void SavedListPanel::showCount() {
@@ -46,19 +46,19 @@ void SavedListPanel::save() {
         messages.show(QStringLiteral("You must enter file path!!"), Critical, QStringLiteral("Select!"));
         return;
     }
-    if (path == selectedEntry()) {
+    const QByteArray entry = platform::encodePath(path);
+    if (ui->lstEmployee->selectedRow() >= 0 && entry == selectedEntry()) {
         messages.show(QStringLiteral("EXISTED!"), OkOnly, mainWindow_.timeOfDay());
         return;
     }
-    const QByteArray entry = platform::encodePath(path);
     if (!saved_list::isStorable(entry)) {
         messages.show(
             QStringLiteral("This path cannot be saved: it contains a double quote or a line break."),
             Critical, QStringLiteral("Select!"));
         return;
     }
-    if (!saved_list::append(saveFile(), entry)) {
-        messages.show(QStringLiteral("The path could not be saved to save.txt: ") + platform::lastErrorText(),
+    if (const base::Result<void> saved = saved_list::append(saveFile(), entry); !saved) {
+        messages.show(QStringLiteral("The path could not be saved to save.txt: ") + saved.error().text(),
                       Critical, QStringLiteral("Select!"));
         return;
     }
@@ -78,18 +78,19 @@ void SavedListPanel::open() {
 }
 
 void SavedListPanel::on_lstEmployee_itemSelectionChanged() {
-    if (ui->lstEmployee->selectedRow() >= 0)
-        ui->Text6->setText(selectedEntry());
+    const int row = ui->lstEmployee->selectedRow();
+    if (row >= 0)
+        ui->Text6->setText(ui->lstEmployee->shownText(row));
 }
 
 // Removes every entry equal to the selected one in any letter case. A rewrite that fails is said,
 // never reported as a deletion: save.txt is then left as it was.
 void SavedListPanel::deleteSelected() {
     platform::MessageBox &messages = *messages_;
-    const QString toRemove = selectedEntry().toLower();
+    const QByteArrayView toRemove = selectedEntry();
     const saved_list::DeleteOutcome outcome =
         saved_list::deleteEntries(saveFile(), tempFile(), [&](QByteArrayView entry) {
-            return platform::decodePath(entry).toLower() == toRemove;
+            return platform::sameTextIgnoringCase(entry, toRemove);
         });
     mainWindow_.clearText3();
     if (outcome.failure.isEmpty())

@@ -44,7 +44,8 @@ public slots:                                   // public, so that tests can dri
     void on_Command14_clicked();                // "Close"
 
 private:
-    QString selectedEntry() const;
+    // The selected entry's bytes, in place; empty when none is selected.
+    QByteArrayView selectedEntry() const;
     void reload();
     void showCount();
     void deleteSelected();

@@ -9,15 +9,20 @@
 #include <climits>
 #include <fcntl.h>
 
-QByteArray SavedEntries::bytes(int row) const {
+QByteArrayView SavedEntries::view(int row) const {
     if (row < 0 || row >= count())
         return {};
     const std::string_view entry = text_.at(rows_[std::size_t(row)]);
-    return QByteArray(entry.data(), qsizetype(entry.size()));
+    return QByteArrayView(entry.data(), qsizetype(entry.size()));
 }
 
 QString SavedEntries::text(int row) const {
-    return platform::decodePath(bytes(row));
+    return platform::decodePath(view(row));
+}
+
+QString SavedEntries::shownText(int row) const {
+    platform::TextStart start = platform::decodePathStart(view(row), shownCharacters);
+    return start.whole ? start.text : start.text + u'\u2026';
 }
 
 void SavedEntries::clear() {
@@ -50,9 +55,9 @@ void SavedEntries::load(const QByteArray &file) {
     beginResetModel();
     rows_.clear();
     text_.clear();
-    const platform::Descriptor fd = platform::openRegularFile(file, O_RDONLY);
-    if (fd.valid()) {
-        saved_list::readEntries(fd.get(), [this](QByteArrayView entry) {
+    const platform::Result<platform::Descriptor> fd = platform::openOwnFile(file, O_RDONLY);
+    if (fd) {
+        saved_list::readEntries(fd->get(), [this](QByteArrayView entry) {
             if (const std::optional<std::uint32_t> ref = store(entry))
                 rows_.push_back(*ref);
         });
@@ -67,7 +72,7 @@ int SavedEntries::rowCount(const QModelIndex &parent) const {
 QVariant SavedEntries::data(const QModelIndex &index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
-    return text(index.row());
+    return shownText(index.row());
 }
 
 SavedListView::SavedListView(QWidget *parent)

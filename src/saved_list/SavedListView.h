@@ -17,8 +17,14 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     int count() const { return int(rows_.size()); }
-    QByteArray bytes(int row) const;
+    // The entry's exact bytes, in place: valid until the list changes. Empty for no row.
+    QByteArrayView view(int row) const;
+    QByteArray bytes(int row) const { return view(row).toByteArray(); }
     QString text(int row) const;
+    // The entry as the list shows it: its first few thousand characters, with an ellipsis when there
+    // are more, so that an entry of millions of characters is measured and drawn as quickly as any.
+    QString shownText(int row) const;
+    static constexpr qsizetype shownCharacters = 4000;
 
     void clear();
     void add(QByteArrayView entry);
@@ -46,6 +52,7 @@ public:
     SavedEntries &entries() { return model_; }
     int count() const { return model_.count(); }
     QString text(int row) const { return model_.text(row); }
+    QString shownText(int row) const { return model_.shownText(row); }
     void addItem(const QString &text);
     void clear() { model_.clear(); }
     // The selected entry's row, -1 when none is selected.

@@ -27,11 +27,11 @@ QString bytesText(qint64 bytes, const QLocale &locale) {
 }
 
 QByteArray firstBytes(const QByteArray &path) {
-    const platform::Descriptor file = platform::openRegularFile(path, O_RDONLY);
-    if (!file.valid())
+    const platform::Result<platform::Descriptor> file = platform::openRegularFile(path, O_RDONLY);
+    if (!file)
         return {};
     QByteArray data(sniffBytes, Qt::Uninitialized);
-    const ssize_t got = ::read(file.get(), data.data(), size_t(data.size()));
+    const ssize_t got = ::read(file->get(), data.data(), size_t(data.size()));
     data.truncate(got > 0 ? got : 0);
     return data;
 }

@@ -1,14 +1,18 @@
-// The bottom floor: steps, exact transfers, UTF-8 sequences and folder chains.
+// The bottom floor: steps, exact transfers, UTF-8 sequences, folder chains and results.
 #include "base/Descriptor.h"
 #include "base/FolderChain.h"
+#include "base/Result.h"
 #include "base/Step.h"
 #include "base/Utf8.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <string>
@@ -94,4 +98,22 @@ TEST(FolderChain, JoinsNamesOnceWithoutDoublingTheRoot) {
     EXPECT_EQ(path(0), "/");
     EXPECT_EQ(path(3), "rel");
     EXPECT_EQ(path(-1), "");
+}
+
+TEST(Result, HoldsTheValueOrTheSystemsReasonAsItsText) {
+    base::Result<QByteArray> read = QByteArray("bytes");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, "bytes");
+    EXPECT_EQ(read.value_or("other"), "bytes");
+    errno = EACCES;
+    const base::Result<QByteArray> refused = base::SystemError::fromErrno();
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().code(), EACCES);
+    EXPECT_EQ(refused.error().text(), QString::fromLocal8Bit(std::strerror(EACCES))); // "Permission denied"
+    EXPECT_EQ(refused.value_or("other"), "other");
+    const base::Result<void> done;
+    const base::Result<void> failed = base::SystemError(ENOENT);
+    EXPECT_TRUE(done);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), base::SystemError(ENOENT));
 }

@@ -26,6 +26,13 @@ QByteArray fixtureImage(Folder &folder) {
     std::vector<jet4::Object> objects = fixtures::mixedCatalog();
     objects.push_back(fixtures::authors());
     objects.push_back(fixtures::allTypes());
+    jet4::Object calculated("Calculated"); // with property blocks that say what its values are
+    calculated.columns = {
+        {"Price", jet4::Type::Currency}, {"Flag", jet4::Type::Boolean}, {"Note", jet4::Type::Memo}};
+    for (jet4::Column &c : calculated.columns)
+        c.calculated = true;
+    calculated.rows = {{jet4::Value::of(15000), jet4::Value::of(1), jet4::Value::ofText("noted")}};
+    objects.push_back(calculated);
     QFile f(folder.write("fixture.mdb", objects));
     f.open(QIODevice::ReadOnly);
     return f.readAll();
@@ -108,7 +115,8 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
         open[QStringLiteral("path")] =
             QFile::encodeName(folder.writeBytes("damaged.mdb", mutate(image, random)));
         QCborMap query = dbhost::request(QStringLiteral("query"));
-        query[QStringLiteral("table")] = run % 2 ? "AllTypes" : "Authors";
+        static const char *const tables[] = {"Authors", "AllTypes", "Calculated"};
+        query[QStringLiteral("table")] = tables[run % 3];
         try {
             dbhost::HostSession s(options);
             bool ok = s.call(open).value(dbhost::Key::ok).toBool();

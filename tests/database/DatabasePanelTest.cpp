@@ -3,6 +3,7 @@
 
 #include "Fakes.h"
 #include "database/DatabasePanel.h"
+#include "database/ReportList.h"
 #include "platform/Twips.h"
 
 #include <QLabel>
@@ -19,6 +20,13 @@ QStringList items(const QListWidget *list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
+    return out;
+}
+
+QStringList items(const ReportListView *list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->itemText(i);
     return out;
 }
 
@@ -60,7 +68,7 @@ TEST(DatabasePanel, HasItsControlsWithCaptionsAndPlaces) {
         {"Label33", "QLabel", "DESCRIPTION:", twipsRect(240, 120, 1335, 375)},
         {"Label34", "QLabel", "0", twipsRect(1560, 120, 1335, 375)},
         {"Label35", "QLabel", "Select database file path above", twipsRect(9240, 120, 4215, 375)},
-        {"List3", "QListWidget", nullptr, twipsRect(240, 360, 11895, 1740)},
+        {"List3", "ReportListView", nullptr, twipsRect(240, 360, 11895, 1740)},
         {"Label32", "QLabel", "TABLES:", twipsRect(240, 2040, 855, 375)},
         {"Label30", "QLabel", "0", twipsRect(1080, 2040, 1935, 255)},
         {"List2", "QListWidget", nullptr, twipsRect(240, 2400, 11895, 780)},

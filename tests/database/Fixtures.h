@@ -11,7 +11,7 @@ namespace fixtures {
 // Authors (Au_ID, Author, Year Born): three records, the second without an author, the first with
 // empty text as author and no year of birth.
 jet4::Object authors();
-// A table with every column type libmdb reads, one full record and one of NULLs.
+// A table with every common column type, one full record and one of NULLs.
 jet4::Object allTypes();
 // A local table, a hidden one, system ones, a linked table, an ODBC link and a query.
 std::vector<jet4::Object> mixedCatalog();

@@ -1,16 +1,14 @@
-// The fixture writer's files read back by libmdb and by the mdbtools commands.
+// The fixture writer's files read back by the mdbtools commands, a reader independent of ours.
 #include "Jet4Writer.h"
 #include "TempFolder.h"
-
-#include <glib.h>
-
-#include <mdbtools.h>
 
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 using namespace jet4;
@@ -19,65 +17,46 @@ namespace {
 
 using TextRow = std::vector<std::optional<std::string>>; // nothing: NULL
 
-// A written file opened with libmdb; rows come back as libmdb's text with real NULLs.
-class Readback {
-public:
-    explicit Readback(const std::vector<Object> &objects, const Options &options = {}) {
-        path_ = dir_.filePath("fixture.mdb").toStdString();
-        writeFile(path_, objects, options);
-        mdb_ = mdb_open(path_.c_str(), MDB_NOFLAGS);
-        if (!mdb_)
-            throw std::runtime_error("mdb_open failed");
-        mdb_set_date_fmt(mdb_, "%Y-%m-%d %H:%M:%S");
-        mdb_read_catalog(mdb_, MDB_ANY);
-    }
-    ~Readback() { mdb_close(mdb_); }
-
-    MdbHandle *handle() const { return mdb_; }
-    const std::string &path() const { return path_; }
-    MdbCatalogEntry *entry(const char *name) { return mdb_get_catalogentry_by_name(mdb_, name); }
-
-    std::vector<TextRow> rows(const char *table) {
-        std::vector<TextRow> out;
-        MdbTableDef *t = mdb_read_table(entry(table));
-        if (!t || !mdb_read_columns(t))
-            return out;
-        std::vector<std::vector<char>> bound(t->num_cols, std::vector<char>(mdb_->bind_size));
-        for (unsigned i = 0; i < t->num_cols; ++i)
-            mdb_bind_column(t, int(i + 1), bound[i].data(), nullptr);
-        mdb_rewind_table(t);
-        std::vector<MdbField> fields(t->num_cols);
-        while (mdb_fetch_row(t)) {
-            int start;
-            size_t length;
-            mdb_find_row(mdb_, int(t->cur_row - 1), &start, &length);
-            mdb_crack_row(t, start & 0x1fff, length, fields.data());
-            TextRow row;
-            for (unsigned i = 0; i < t->num_cols; ++i) {
-                auto *c = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, i));
-                if (c->col_type != MDB_BOOL && fields[i].is_null)
-                    row.push_back(std::nullopt);
-                else
-                    row.push_back(std::string(bound[i].data()));
-            }
-            out.push_back(row);
-        }
-        mdb_free_tabledef(t);
-        return out;
-    }
-
-private:
-    TempFolder dir_;
-    std::string path_;
-    MdbHandle *mdb_ = nullptr;
-};
-
 std::string run(const QString &program, const QStringList &arguments) {
     QProcess p;
     p.start(program, arguments);
     p.waitForFinished(30000);
     return p.readAllStandardOutput().toStdString();
 }
+
+// A written file, read with the commands; rows come back as their text with real NULLs.
+class Readback {
+public:
+    explicit Readback(const std::vector<Object> &objects, const Options &options = {}) {
+        path_ = dir_.filePath("fixture.mdb").toStdString();
+        writeFile(path_, objects, options);
+    }
+
+    QString file() const { return QString::fromStdString(path_); }
+
+    // Fields apart by '|', NULL as '~', dates as ISO text, binary as hex.
+    std::vector<TextRow> rows(const char *table) const {
+        std::vector<TextRow> out;
+        std::istringstream lines(run("mdb-export", {"-H", "-Q", "-d", "|", "-0", "~", "-T",
+                                                    "%Y-%m-%d %H:%M:%S", "-b", "hex", file(), table}));
+        for (std::string line; std::getline(lines, line);) {
+            TextRow row;
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, '|');)
+                row.push_back(field == "~" ? std::nullopt : std::optional(field));
+            if (!line.empty() && line.back() == '|')
+                row.push_back(std::string());
+            out.push_back(row);
+        }
+        return out;
+    }
+
+    std::string schema(const char *table) const { return run("mdb-schema", {"-T", table, file(), "access"}); }
+
+private:
+    TempFolder dir_;
+    std::string path_;
+};
 
 Object authors() {
     Object t{"Authors"};
@@ -111,12 +90,12 @@ Object allTypes() {
 
 } // namespace
 
-TEST(Jet4Writer, EveryColumnTypeReadsBackThroughLibmdb) {
+TEST(Jet4Writer, EveryColumnTypeReadsBackThroughTheCommands) {
     Readback db({allTypes()});
     const auto rows = db.rows("AllTypes");
     ASSERT_EQ(rows.size(), 2u);
     const std::vector<std::string> expected = {
-        "1", "200", "-2", "-70000", "-1.5000", "0.25", "-1e+100", "2000-01-01 12:00:00", "ABC", "abc"};
+        "1", "200", "-2", "-70000", "-1.5000", "0.25", "-1e+100", "2000-01-01 12:00:00", "414243", "abc"};
     for (size_t k = 0; k < expected.size(); ++k)
         EXPECT_EQ(rows[0][k], expected[k]) << "column " << k;
     EXPECT_EQ(rows[0][11], std::string(1000, 'm'));
@@ -130,23 +109,16 @@ TEST(Jet4Writer, ColumnDefinitionsKeepSizesNumericPrecisionAndNullability) {
     Object t{"T"};
     t.columns = {{"Required Text", Type::Text, 50, 0, 0, true}, {"Amount", Type::Numeric, 0, 18, 4}};
     Readback db({t});
-    MdbTableDef *def = mdb_read_table(db.entry("T"));
-    ASSERT_TRUE(def && mdb_read_columns(def));
-    auto *text = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, 0));
-    auto *amount = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, 1));
-    EXPECT_STREQ(text->name, "Required Text");
-    EXPECT_EQ(text->col_size, 100) << "Jet 4 counts text in bytes";
-    EXPECT_EQ(amount->col_type, MDB_NUMERIC);
-    EXPECT_EQ(amount->col_scale, 18) << "libmdb swaps precision and scale";
-    EXPECT_EQ(amount->col_prec, 4);
-    mdb_free_tabledef(def);
+    const std::string schema = db.schema("T");
+    EXPECT_NE(schema.find("[Required Text]\t\t\tText (50) NOT NULL"), std::string::npos) << schema;
+    EXPECT_NE(schema.find("[Amount]\t\t\tNumeric (18, 4)"), std::string::npos) << schema;
 }
 
-TEST(Jet4Writer, NullDiffersFromEmptyTextAndTextOutsideAsciiSurvives) {
+// The commands print empty text as they print NULL; the helper's tests tell the two apart.
+TEST(Jet4Writer, NullsAndTextOutsideAsciiSurvive) {
     Readback db({authors()});
     const auto rows = db.rows("Authors");
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0][1], "");
     EXPECT_FALSE(rows[0][2]);
     EXPECT_FALSE(rows[1][1]);
     EXPECT_EQ(rows[1][2], "-1");
@@ -161,11 +133,12 @@ TEST(Jet4Writer, TablesSpanSeveralDataPagesInRowOrder) {
     for (const uint32_t key : {0u, 0xdeadbeefu}) {
         Options options;
         options.pageKey = key;
+        const std::vector<uint8_t> image = build({big}, options);
+        EXPECT_EQ(image[2 * 4096] == 0x02, key == 0) << "an encoded catalog definition hides its page type";
         Readback db({big}, options);
-        EXPECT_EQ(db.handle()->f->db_key, key);
         const auto rows = db.rows("Big");
         ASSERT_EQ(rows.size(), 3000u);
-        for (size_t i = 0; i < rows.size(); i += 499) {
+        for (size_t i = 1; i < rows.size(); i += 499) { // not a multiple of 90: no empty text
             EXPECT_EQ(rows[i][0], std::to_string(i));
             EXPECT_EQ(rows[i][1].value_or("?").size(), i % 90);
         }
@@ -191,34 +164,54 @@ TEST(Jet4Writer, CatalogCarriesSystemHiddenLinkedOdbcAndQueryRows) {
     Object query{"qryAuthors", ObjectType::Query, 0x3};
     Readback db({user, hidden, system, access, linked, odbc, query});
 
-    EXPECT_TRUE(mdb_is_user_table(db.entry("Authors")));
-    EXPECT_EQ(db.entry("Hidden")->flags, 0x8);
-    EXPECT_TRUE(mdb_is_system_table(db.entry("MSysX")));
-    EXPECT_EQ(db.entry("MSysAccessLike")->flags, 0x2);
-    EXPECT_EQ(db.entry("Linked")->object_type, MDB_LINKED_TABLE);
-    EXPECT_EQ(db.entry("Odbc")->object_type, 4);
-    EXPECT_EQ(db.entry("qryAuthors")->object_type, MDB_QUERY);
+    // Name 2, Type 3, Flags 7, Database 8, Connect 9, ForeignName 10
+    std::map<std::string, TextRow> byName;
+    for (const TextRow &r : db.rows("MSysObjects"))
+        byName[r[2].value_or("")] = r;
+    auto typeAndFlags = [&](const char *name) {
+        return byName[name][3].value_or("") + "/" + byName[name][7].value_or("");
+    };
+    EXPECT_EQ(typeAndFlags("Authors"), "1/0");
+    EXPECT_EQ(typeAndFlags("Hidden"), "1/8");
+    EXPECT_EQ(typeAndFlags("MSysX"), "1/-2147483648");
+    EXPECT_EQ(typeAndFlags("MSysAccessLike"), "1/2");
+    EXPECT_EQ(typeAndFlags("Linked"), "6/2097152");
+    EXPECT_EQ(typeAndFlags("Odbc"), "4/537919488");
+    EXPECT_EQ(typeAndFlags("qryAuthors"), "5/3");
+    const TextRow &l = byName["Linked"];
+    EXPECT_TRUE(l[8] == "/data/other.mdb" && l[10] == "Titles" && !l[9]);
+    const TextRow &o = byName["Odbc"];
+    EXPECT_TRUE(o[9] == "ODBC;DSN=books" && o[10] == "dbo.titles" && !o[8]);
 
-    bool linkSeen = false, odbcSeen = false;
-    for (const TextRow &r : db.rows("MSysObjects")) { // Name 2, Database 8, Connect 9, ForeignName 10
-        if (r[2] == "Linked")
-            linkSeen = r[8] == "/data/other.mdb" && r[10] == "Titles" && !r[9];
-        if (r[2] == "Odbc")
-            odbcSeen = r[9] == "ODBC;DSN=books" && r[10] == "dbo.titles" && !r[8];
-    }
-    EXPECT_TRUE(linkSeen);
-    EXPECT_TRUE(odbcSeen);
-
-    EXPECT_EQ(run("mdb-tables", {"-1", QString::fromStdString(db.path())}), "Authors\nHidden\n")
+    EXPECT_EQ(run("mdb-tables", {"-1", db.file()}), "Authors\nHidden\n")
         << "the command lists local non-system tables, hidden ones included";
+    EXPECT_NE(run("mdb-tables", {"-1", "-S", db.file()}).find("MSysX\n"), std::string::npos);
+}
+
+TEST(Jet4Writer, CalculatedColumnsKeepTheirResultTypeInTheirProperties) {
+    Object t{"Calc"};
+    t.columns = {{"Price", Type::Currency}, {"Flag", Type::Boolean}, {"Plain", Type::Long, 0, 0, 0, true}};
+    t.columns[0].calculated = t.columns[1].calculated = true;
+    t.columns[0].expression = "[Plain]*2";
+    Options ace;
+    ace.version = 3;
+    Readback db({t}, ace);
+    EXPECT_EQ(run("mdb-prop", {db.file(), "Calc"}),
+              "name: (none)\n\n"
+              "name: Price\n\tExpression: [Plain]*2\n\tResultType: 5\n\n"
+              "name: Flag\n\tExpression: 1\n\tResultType: 1\n\n"
+              "name: Plain\n\tRequired: yes\n\n");
+    const std::string schema = db.schema("Calc");
+    EXPECT_NE(schema.find("[Price]\t\t\tDouble"), std::string::npos) << "stored as Double\n" << schema;
+    EXPECT_NE(schema.find("[Flag]\t\t\tInteger"), std::string::npos) << "stored as Integer\n" << schema;
 }
 
 TEST(Jet4Writer, MdbExportPrintsTheRowsExactly) {
     Readback db({authors()});
-    EXPECT_EQ(run("mdb-export", {QString::fromStdString(db.path()), "Authors"}),
+    EXPECT_EQ(run("mdb-export", {db.file(), "Authors"}),
               "Au_ID,Author,Year Born\n1,,\n2,,-1\n3,\"Jürgen € ??\",32767\n")
         << "the command prints NULL and empty text alike, and characters outside the BMP as ??";
-    EXPECT_EQ(run("mdb-ver", {QString::fromStdString(db.path())}), "JET4\n");
+    EXPECT_EQ(run("mdb-ver", {db.file()}), "JET4\n");
 }
 
 TEST(Jet4Writer, RejectsWhatTheFormatCannotHold) {

@@ -83,7 +83,7 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
                            "\tSource       Lumsifter Access Provider", "\tHelpFile     ", "\tHelpContext  0",
                            "\tNativeError  0", "\tSQLState     HY000"}));
     EXPECT_EQ(lines[9], "ADO Error #2:");
-    EXPECT_EQ(lines[12], "\tSource       libmdb");
+    EXPECT_EQ(lines[12], "\tSource       Lumsifter Access Provider");
 }
 
 TEST(Prop, NoProviderErrorsGiveTheHeaderAlone) {

@@ -153,3 +153,32 @@ TEST(RealFiles, EveryValueOfEveryOrdinaryTableIsWhatTheFileHolds) {
         EXPECT_GE(compared, 17);
     }
 }
+
+// Which columns the primary key holds, as the query's column descriptions say: Jet 3, Jet 4 and ACE
+// place the kind of a logical index differently. A table with an index that is no primary key, and
+// one with none, have no key columns.
+TEST(RealFiles, KeyColumnsAreThoseOfThePrimaryKey) {
+    if (!fixtures::samplesPresent())
+        GTEST_SKIP() << "sample files not present";
+    const struct {
+        const char *file;
+        const char *table;
+        QStringList keys;
+    } cases[] = {
+        {"jk_testV1997.mdb", "Table1", {"A"}},          {"jk_testV2000.mdb", "Table1", {"A"}},
+        {"mr_V2000_no-password.mdb", "Table1", {"ID"}}, {"jk_complexDataTestV2010.accdb", "Table1", {"id"}},
+        {"jk_delColTestV2003.mdb", "Table1", {}},       {"mr_withinsertedcol.accdb", "Table1", {}},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.file);
+        HostSession s(HostOptions{QFile::encodeName(fixtures::helperProgram())});
+        ASSERT_TRUE(
+            call(s, "open", "path", QFile::encodeName(fixtures::sample(row.file))).value(Key::ok).toBool());
+        QStringList keys;
+        for (const QCborValue &c :
+             call(s, "query", "table", row.table).value(QStringLiteral("columns")).toArray())
+            if (c[QStringLiteral("key")].toBool())
+                keys << c[QStringLiteral("name")].toString();
+        EXPECT_EQ(keys.join(u','), row.keys.join(u','));
+    }
+}

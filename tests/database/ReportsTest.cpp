@@ -3,6 +3,7 @@
 
 #include "Fakes.h"
 #include "database/DatabasePanel.h"
+#include "database/ReportList.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,10 +22,10 @@ namespace {
 
 const QString T = QStringLiteral("\t");
 
-QStringList items(const QListWidget *list) {
+QStringList items(const ReportListView *list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
+        out << list->itemText(i);
     return out;
 }
 
@@ -211,7 +212,7 @@ TEST(DatabaseReport, AHelperKilledMidReportEndsItInTheErrorReports) {
     p.select(folder.write("a.mdb", {fixtures::authors()}), "Authors");
     QObject::connect(p.panel.List3()->model(), &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex &, int row) {
-                         if (p.panel.List3()->item(row)->text() == "Dumping contents of each record...")
+                         if (p.panel.List3()->itemText(row) == "Dumping contents of each record...")
                              killHelpers();
                      });
     const QStringList lines = p.dbInfo();

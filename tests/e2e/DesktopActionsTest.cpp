@@ -34,7 +34,7 @@ public:
         folder_ = QFile::encodeName(tree_.path()) + "/deep";
         ::mkdir(folder_.constData(), 0755);
         path_ = folder_ + '/' + stem_.toLatin1() + "-caf\xe9.txt";
-        platform::writeFileAtomically(path_, "words\n");
+        static_cast<void>(platform::writeFileAtomically(path_, "words\n"));
     }
     // A pattern that finds it alone.
     QString pattern() const { return stem_ + u'*'; }
@@ -157,8 +157,10 @@ TEST(DesktopActions, TheContextMenuActsOnARealFile) {
         QThread::msleep(100);
     EXPECT_FALSE(platform::isRegularFile(file.path()));
     EXPECT_TRUE(platform::isRegularFile(desktop.trash() + "/files/" + file.name()));
-    QByteArray info;
-    EXPECT_TRUE(platform::readWholeFile(desktop.trash() + "/info/" + file.name() + ".trashinfo", info));
+    const platform::Result<QByteArray> read =
+        platform::readWholeFile(desktop.trash() + "/info/" + file.name() + ".trashinfo");
+    EXPECT_TRUE(read);
+    const QByteArray info = read.value_or(QByteArray());
     EXPECT_TRUE(info.contains("\nPath=" + platform::fileUri(file.path()).mid(7) + '\n')) << info.constData();
     exitProgram(x, window);
 }

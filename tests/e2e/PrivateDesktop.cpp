@@ -16,7 +16,7 @@
 namespace {
 
 bool write(const QByteArray &file, const QByteArray &content) {
-    return platform::writeFileAtomically(file, content);
+    return platform::writeFileAtomically(file, content).has_value();
 }
 
 } // namespace
@@ -26,8 +26,7 @@ QByteArray waitForFileContaining(const QByteArray &file, const QByteArray &expec
     clock.start();
     QByteArray content;
     do {
-        content.clear();
-        platform::readWholeFile(file, content);
+        content = platform::readWholeFile(file).value_or(QByteArray());
         if (content.contains(expected))
             break;
         QThread::msleep(100);
@@ -57,8 +56,8 @@ PrivateDesktop::PrivateDesktop(bool accessibility) {
 
     // The bus knows no services but those of this test.
     if (accessibility) {
-        QByteArray launcher;
-        platform::readWholeFile("/usr/share/dbus-1/services/org.a11y.Bus.service", launcher);
+        const QByteArray launcher =
+            platform::readWholeFile("/usr/share/dbus-1/services/org.a11y.Bus.service").value_or(QByteArray());
         const qsizetype exec = launcher.indexOf("Exec=");
         if (exec < 0) {
             failure_ = QStringLiteral("no accessibility bus launcher (at-spi2-core)");
@@ -115,6 +114,7 @@ QProcessEnvironment PrivateDesktop::environment() const {
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress_);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromLocal8Bit(path("data")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromLocal8Bit(path("config")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromLocal8Bit(path("cache")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromLocal8Bit(path("runtime")));
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     return environment;

@@ -10,6 +10,10 @@
 #include <QThread>
 #include <QUuid>
 
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,4 +90,43 @@ TEST(SearchAndSave, AProgramFolderNamedInAnotherEncodingKeepsItsFilesThere) {
     EXPECT_EQ(searchSelectAndSave(x, window, picture), '"' + QFile::encodeName(picture.path()) + "\"\r\n");
     ASSERT_TRUE(x.closeTimeTitledBox());
     exitProgram(x, window);
+}
+
+// What the first run read of drive C: outlives it, privately in the user's cache, and the next run
+// reads that file for its first search.
+TEST(SearchAndSave, TheNextRunReadsTheDriveFromTheFileTheRunBeforeLeft) {
+    const UniquePicture picture;
+    TempFolder cache;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+    const QByteArray folder = QFile::encodeName(cache.path()) + "/lumsifter";
+    int watch = -1;
+    for (int run = 1; run <= 2; ++run) {
+        X11Driver x;
+        ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
+        x.start(environment);
+        const QString window = x.waitForWindow(QStringLiteral("Not Set"));
+        ASSERT_FALSE(window.isEmpty());
+        if (run == 2) {
+            watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            ::inotify_add_watch(watch, folder.constData(), IN_ACCESS);
+        }
+        ASSERT_TRUE(x.searchFor(window, picture.name())) << "run " << run;
+        // The file is written after the search, on a thread of its own: it comes, then the run ends.
+        QStringList files;
+        for (int waited = 0; files.isEmpty() && waited < 30000; waited += 100) {
+            QThread::msleep(100);
+            files = QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden);
+        }
+        exitProgram(x, window);
+        ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
+        struct stat folderInfo, fileInfo;
+        ASSERT_EQ(::stat(folder.constData(), &folderInfo), 0);
+        ASSERT_EQ(::stat((folder + '/' + QFile::encodeName(files[0])).constData(), &fileInfo), 0);
+        EXPECT_EQ(folderInfo.st_mode & 07777, 0700u);
+        EXPECT_EQ(fileInfo.st_mode & 07777, 0600u);
+    }
+    char events[4096];
+    EXPECT_GT(::read(watch, events, sizeof events), 0) << "the second run did not read the file";
+    ::close(watch);
 }

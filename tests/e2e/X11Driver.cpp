@@ -23,8 +23,8 @@ X11Driver::X11Driver(const QByteArray &folderName)
     // their bytes, so that the folder's name may be in any encoding; the copies keep their modes.
     const QDir built(builtProgramFolder());
     for (const QString &name : built.entryList(QDir::Files))
-        platform::copyFile(QFile::encodeName(built.filePath(name)),
-                           programFolder_ + '/' + QFile::encodeName(name));
+        static_cast<void>(platform::copyFile(QFile::encodeName(built.filePath(name)),
+                                             programFolder_ + '/' + QFile::encodeName(name)));
 }
 
 X11Driver::X11Driver(Installed) {}
@@ -166,8 +166,8 @@ bool X11Driver::closeTimeTitledBox() {
 
 QByteArray X11Driver::waitForContent(const QByteArray &file, int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 100) {
-        QByteArray content;
-        if (platform::readWholeFile(file, content) && !content.isEmpty())
+        const QByteArray content = platform::readWholeFile(file).value_or(QByteArray());
+        if (!content.isEmpty())
             return content;
         QThread::msleep(100);
     }

@@ -26,9 +26,7 @@ protected:
         startProgram();
     }
     QByteArray contentOf(const QString &path) {
-        QByteArray content;
-        platform::readWholeFile(platform::encodePath(path), content);
-        return content;
+        return platform::readWholeFile(platform::encodePath(path)).value_or(QByteArray());
     }
     QString program;
     QString data;

@@ -1,6 +1,7 @@
 // The database panel in the main window: Open MDB, and both reports on the demonstration database.
 #include "AppFixture.h"
 #include "database/DatabasePanel.h"
+#include "database/ReportList.h"
 #include "platform/Twips.h"
 
 #include <QDir>
@@ -29,6 +30,12 @@ protected:
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
             out << list->item(i)->text();
+        return out;
+    }
+    QStringList lines(const ReportListView *list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->itemText(i);
         return out;
     }
     QString demo;

@@ -84,6 +84,7 @@ TEST(ApplicationFolder, TheDataFolderIsMadeWithItsParentsPrivately) {
     // A file where a folder should be is a clear failure.
     ASSERT_TRUE(appendToFile(bytes(dir.path()) + "/plain", "x"));
     EXPECT_FALSE(makeFolders(bytes(dir.path()) + "/plain"));
-    EXPECT_FALSE(makeFolders(bytes(dir.path()) + "/plain/lumsifter"));
-    EXPECT_FALSE(lastErrorText().isEmpty());
+    const Result<void> below = makeFolders(bytes(dir.path()) + "/plain/lumsifter");
+    ASSERT_FALSE(below);
+    EXPECT_FALSE(below.error().text().isEmpty());
 }

@@ -9,12 +9,19 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,17 +29,34 @@ using namespace platform;
 
 namespace {
 
+// The text a failure gives the user; empty for a success.
+template <typename T> QString failureText(const Result<T> &result) {
+    return result ? QString() : result.error().text();
+}
+
+// A success as yes, or the reason of the failure.
+Result<bool> succeeded(const Result<void> &result) {
+    if (!result)
+        return result.error();
+    return true;
+}
+
 class FilesInAFolder : public ::testing::Test {
 protected:
+    // By bytes: Qt cannot remove names that are not UTF-8, nor paths longer than the kernel looks up.
+    ~FilesInAFolder() override {
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), dir.path()});
+    }
+
     QByteArray path(const char *name) const { return QFile::encodeName(dir.path()) + '/' + name; }
 
     static void write(const QByteArray &file, const QByteArray &content) {
         ASSERT_TRUE(appendToFile(file, content));
     }
     static QByteArray contentOf(const QByteArray &file) {
-        QByteArray content;
-        EXPECT_TRUE(readWholeFile(file, content)) << file.constData();
-        return content;
+        const Result<QByteArray> content = readWholeFile(file);
+        EXPECT_TRUE(content) << file.constData();
+        return content.value_or(QByteArray());
     }
     static bool waitForFile(const QByteArray &file) {
         QElapsedTimer waited;
@@ -41,6 +65,21 @@ protected:
             QThread::msleep(20);
         QThread::msleep(50); // written, not only created
         return isRegularFile(file);
+    }
+    // Makes the file and the folders before it, relative to the folder, a folder at a time: its path
+    // may be longer than the kernel looks up at once.
+    bool makeFile(const QByteArray &relative, const QByteArray &content, mode_t mode) const {
+        const QList<QByteArray> names = relative.split('/');
+        Descriptor folder(
+            ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        for (qsizetype i = 0; i + 1 < names.size() && folder.valid(); ++i) {
+            ::mkdirat(folder.get(), names[i].constData(), 0755);
+            folder.reset(::openat(folder.get(), names[i].constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        }
+        const Descriptor file(
+            ::openat(folder.get(), names.last().constData(), O_WRONLY | O_CREAT | O_CLOEXEC, mode));
+        return file.valid() && writeAll(file.get(), content.constData(), content.size()) &&
+               ::fchmod(file.get(), mode) == 0;
     }
     QStringList entries() const {
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -115,9 +154,10 @@ TEST_F(FilesInAFolder, AtomicWriteReplacesOrKeepsTheOldContent) {
     EXPECT_EQ(contentOf(path("save.txt")), "new content");
     QDir().mkdir(dir.filePath("taken"));
     EXPECT_FALSE(writeFileAtomically(path("taken"), "x")); // a folder stands there
-    EXPECT_FALSE(writeFileAtomically(path("missing/save.txt"), "x"));
+    const Result<void> missing = writeFileAtomically(path("missing/save.txt"), "x");
+    EXPECT_FALSE(missing);
     EXPECT_EQ(entries(), QStringList({"save.txt", "taken"}));
-    EXPECT_FALSE(lastErrorText().isEmpty());
+    EXPECT_FALSE(failureText(missing).isEmpty());
 }
 
 TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads) {
@@ -140,42 +180,65 @@ TEST_F(FilesInAFolder, PicturesLoadByContentAndNothingElseLoads) {
 
 TEST_F(FilesInAFolder, RunStartsAProgramByItsBytesWithoutAShell) {
     const QByteArray script = path("run \xe9.sh");
-    write(script, "#!/bin/sh\necho started > \"$1\"\n");
+    write(script, "#!/bin/sh\necho started > \"$0.ran\"\n");
     ::chmod(script.constData(), 0755);
     DetachedProcessStarter starter;
-    const QString marker = dir.filePath("marker");
-    ASSERT_TRUE(starter.start(QStringLiteral("\"") + decodePath(script) + QStringLiteral("\" ") + marker));
-    EXPECT_TRUE(waitForFile(QFile::encodeName(marker)));
+    ASSERT_TRUE(starter.start(decodePath(script)));
+    EXPECT_TRUE(waitForFile(script + ".ran"));
 
     EXPECT_FALSE(starter.start(QString()));
-    // No shell: a redirection is just a word handed to the program.
-    ASSERT_TRUE(starter.start(QStringLiteral("echo hi > ") + dir.filePath("shell")));
+    // No shell and no command line: such texts name no file, and nothing starts.
+    EXPECT_FALSE(starter.start(QStringLiteral("echo hi > ") + dir.filePath("shell")));
+    EXPECT_FALSE(starter.start(QStringLiteral("\"") + decodePath(script) + QStringLiteral("\" marker")));
     QThread::msleep(300);
     EXPECT_FALSE(QFile::exists(dir.filePath("shell")));
 }
 
-TEST_F(FilesInAFolder, RunStartsExactlyTheFileTheWholeTextNames) {
-    // Each script writes how many arguments it got beside itself: it must be started alone.
-    const QByteArray body = "#!/bin/sh\necho $# > \"$0.ran\"\n";
-    // Split as a command line, "run me.sh" would start "run" with the argument "me.sh".
-    write(path("run"), body);
-    ::chmod(path("run").constData(), 0755);
-    for (const char *name : {"run me.sh", "it's \"quoted\".sh", "tab\there \xe9.sh"}) {
-        SCOPED_TRACE(name);
-        const QByteArray script = path(name);
-        write(script, body);
-        ::chmod(script.constData(), 0755);
-        ASSERT_TRUE(DetachedProcessStarter().start(decodePath(script)));
-        ASSERT_TRUE(waitForFile(script + ".ran"));
-        EXPECT_EQ(contentOf(script + ".ran"), "0\n");
+TEST_F(FilesInAFolder, RunStartsExactlyTheFileTheWholeTextNamesOrNothing) {
+    // Folders of 200 bytes, 22 deep: a path over 4,096 bytes, as the kernel cannot look up at once.
+    QByteArray deep = "run me";
+    for (int i = 0; i < 22; ++i)
+        deep += '/' + QByteArray(200, char('a' + i));
+    const QByteArray log = path("log");
+    // Started ones write their name and argument count into the log; "gone" and "run" are what a split
+    // at the blank would start.
+    const struct {
+        QByteArray file; // made with `mode` unless empty
+        mode_t mode;
+        QByteArray started; // what Run is given
+        bool starts;
+    } cases[] = {
+        {"gone", 0755, "gone me.sh", false}, // vanished since it was found
+        {"run", 0755, "run", true},
+        {"run me.sh", 0755, "run me.sh", true},
+        {"it's \"quoted\".sh", 0755, "it's \"quoted\".sh", true},
+        {"tab\there \xe9.sh", 0755, "tab\there \xe9.sh", true},
+        {"plain.txt", 0644, "plain.txt", false},
+        {deep + "/deep.sh", 0755, deep + "/deep.sh", true},
+        {deep + "/plain.sh", 0644, deep + "/plain.sh", false},
+        {"", 0, deep + "/missing.sh", false},
+        {"", 0, deep, false}, // a folder
+    };
+    QByteArray expected;
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.started.right(40).constData());
+        if (!row.file.isEmpty()) {
+            EXPECT_TRUE(makeFile(row.file, "#!/bin/sh\necho \"${0##*/} $#\" >> '" + log + "'\n", row.mode));
+        }
+        EXPECT_EQ(DetachedProcessStarter().start(decodePath(path("") + row.started)), row.starts);
+        if (row.starts)
+            expected += row.started.mid(row.started.lastIndexOf('/') + 1) + " 0\n";
     }
-    QThread::msleep(300);
-    EXPECT_FALSE(QFile::exists(dir.filePath("run.ran")));
-    // A folder, or a file that cannot be started, starts nothing.
-    QDir().mkdir(dir.filePath("folder"));
-    EXPECT_FALSE(DetachedProcessStarter().start(dir.filePath("folder")));
-    write(path("plain.txt"), "not a program");
-    EXPECT_FALSE(DetachedProcessStarter().start(dir.filePath("plain.txt")));
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo(QString::fromLocal8Bit(log)).size() < expected.size() && waited.elapsed() < 5000)
+        QThread::msleep(20);
+    QThread::msleep(300); // time for anything started wrongly
+    QList<QByteArray> lines = contentOf(log).split('\n');
+    QList<QByteArray> wanted = expected.split('\n');
+    std::sort(lines.begin(), lines.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(lines, wanted);
 }
 
 TEST_F(FilesInAFolder, SpecialFilesAreNeitherPicturesNorCopiedAndNothingWaitsForThem) {
@@ -184,8 +247,7 @@ TEST_F(FilesInAFolder, SpecialFilesAreNeitherPicturesNorCopiedAndNothingWaitsFor
     // Each call would wait for a writer if it opened the pipe as a file: the guard rescues it.
     EXPECT_FALSE(loadPicture(fifo.path()).has_value());
     EXPECT_FALSE(copyFile(fifo.path(), path("copy")));
-    QByteArray content;
-    EXPECT_FALSE(readWholeFile(fifo.path(), content));
+    EXPECT_FALSE(readWholeFile(fifo.path()));
     EXPECT_FALSE(appendToFile(fifo.path(), "x"));
     EXPECT_FALSE(fifo.rescued());
     EXPECT_FALSE(isRegularFile(path("copy")));
@@ -212,11 +274,11 @@ TEST_F(FilesInAFolder, CopyDropsSetIdBitsAndFollowsTheUmask) {
 
 TEST_F(FilesInAFolder, CopyOfAFileThatReportsNoSizeCopiesWhatItReads) {
     // Files of /proc say they are empty and still have content.
-    QByteArray expected;
-    ASSERT_TRUE(readWholeFile("/proc/version", expected));
-    ASSERT_FALSE(expected.isEmpty());
+    const Result<QByteArray> expected = readWholeFile("/proc/version");
+    ASSERT_TRUE(expected);
+    ASSERT_FALSE(expected->isEmpty());
     ASSERT_TRUE(copyFile("/proc/version", path("version")));
-    EXPECT_EQ(contentOf(path("version")), expected);
+    EXPECT_EQ(contentOf(path("version")), *expected);
 }
 
 TEST_F(FilesInAFolder, DeleteLeavesAReadOnlyFileButTakesALinkToOne) {
@@ -227,6 +289,67 @@ TEST_F(FilesInAFolder, DeleteLeavesAReadOnlyFileButTakesALinkToOne) {
     ASSERT_EQ(::symlink("ro.txt", path("link").constData()), 0);
     EXPECT_TRUE(deleteFile(path("link")));
     EXPECT_TRUE(isRegularFile(path("ro.txt")));
+}
+
+TEST_F(FilesInAFolder, OwnFilesFollowOnlyTheUsersLinksOrRootsInRootsFolder) {
+    const struct passwd *other = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !other)
+        GTEST_SKIP() << "needs root, to give links and folders to the user nobody";
+    // The user's file that another user's link points at, as the issue's ~/.profile.
+    const QByteArray profile = path("profile");
+    write(profile, "mine\n");
+    write(path("source"), "copied\n");
+    const uid_t me = ::geteuid();
+    const struct {
+        const char *what;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {"my link in my folder", me, me, true},
+        {"another's link in my folder", me, other->pw_uid, false},
+        {"another's link in their folder open to all", other->pw_uid, other->pw_uid, false},
+        {"my link in another's folder open to all", other->pw_uid, me, true},
+    };
+    // Each operation on an own file named by a link; what it writes is checked in the profile.
+    const struct {
+        const char *what;
+        std::function<Result<bool>(const QByteArray &)> run;
+        QByteArray profileAfter; // when the link is followed
+    } operations[] = {
+        {"append", [](const QByteArray &file) { return succeeded(appendToFile(file, "added\n")); },
+         "mine\nadded\n"},
+        {"read", [](const QByteArray &file) { return fileHolds(file, "mine\n"); }, "mine\n"},
+        {"rewrite", [](const QByteArray &file) { return succeeded(writeFileAtomically(file, "new\n")); },
+         "mine\n"},
+        {"copy onto", [this](const QByteArray &file) { return succeeded(copyFile(path("source"), file)); },
+         "mine\n"},
+    };
+    for (const auto &row : cases) {
+        for (const auto &operation : operations) {
+            SCOPED_TRACE(std::string(row.what) + ", " + operation.what);
+            const QByteArray folder = path("app");
+            ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+            ASSERT_EQ(::chmod(folder.constData(), 0777), 0);
+            ASSERT_EQ(::chown(folder.constData(), row.folderOwner, -1), 0);
+            const QByteArray link = folder + "/save.txt";
+            ASSERT_EQ(::symlink(profile.constData(), link.constData()), 0);
+            ASSERT_EQ(::lchown(link.constData(), row.linkOwner, -1), 0);
+            const Result<bool> outcome = operation.run(link);
+            EXPECT_EQ(outcome.value_or(false), row.followed);
+            if (!row.followed) {
+                EXPECT_EQ(failureText(outcome), QString::fromLocal8Bit(std::strerror(EACCES)));
+            }
+            EXPECT_EQ(contentOf(profile), row.followed ? operation.profileAfter : QByteArray("mine\n"));
+            ASSERT_TRUE(writeFileAtomically(profile, "mine\n"));
+            QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), QString::fromLocal8Bit(folder)});
+        }
+    }
+    // A dangling link of another's creates nothing where it points.
+    ASSERT_EQ(::symlink(path("created").constData(), path("dangling").constData()), 0);
+    ASSERT_EQ(::lchown(path("dangling").constData(), other->pw_uid, -1), 0);
+    EXPECT_FALSE(appendToFile(path("dangling"), "x"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("created")));
 }
 
 TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
@@ -242,7 +365,7 @@ TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
     ::dup2(saved, STDERR_FILENO);
     ::close(file);
     ::close(saved);
-    QByteArray said;
-    ASSERT_TRUE(readWholeFile(captured, said));
-    EXPECT_FALSE(said.contains("ALSA")) << said.constData();
+    const Result<QByteArray> said = readWholeFile(captured);
+    ASSERT_TRUE(said);
+    EXPECT_FALSE(said->contains("ALSA")) << said->constData();
 }

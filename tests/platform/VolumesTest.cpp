@@ -1,6 +1,14 @@
 #include "platform/Volumes.h"
+#include "StallingMount.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sys/mount.h>
 
 using namespace platform;
 
@@ -19,8 +27,8 @@ const QByteArray desktopMounts = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n"
                                  "50 32 8:17 / /run/media/ann/USB\\040STICK rw - vfat /dev/sdb1 rw\n"
                                  "51 28 0:50 / /mnt/share rw - cifs //nas/share rw\n";
 
-bool anyFolder(const QByteArray &path) {
-    return path != "/etc/hostname";
+bool anyFolder(const base::Mount &mount) {
+    return mount.mountPoint != "/etc/hostname";
 }
 
 } // namespace
@@ -34,6 +42,23 @@ TEST(Volumes, LettersTheFilesystemsThatHoldUserData) {
     EXPECT_EQ(drives[2].mountPoint, "/run/media/ann/USB STICK");
     EXPECT_EQ(drives[3].mountPoint, "/mnt/share");
     EXPECT_EQ(drives[3].letter, 'F');
+}
+
+TEST(Volumes, OnlyBindMountsOfLocalOrHangingFileSystemsAreAskedWhetherTheyAreFolders) {
+    // A dead network share, a dead FUSE mount and a bind mount of part of a dead share: the list is made
+    // from the table; only the part of the share needs asking, and then as a mount, not as a path.
+    const QByteArray mounts = desktopMounts + "60 28 0:60 / /media/ann/dead rw - fuse.sshfs ann@gone: rw\n"
+                                              "61 28 0:61 /sub /media/ann/part rw - nfs4 nas:/export rw\n"
+                                              "62 28 0:62 /sub /media/ann/file rw - nfs4 nas:/other rw\n";
+    std::vector<QByteArray> asked;
+    const std::vector<Drive> drives = drivesFromMountInfo(mounts, [&](const base::Mount &mount) {
+        asked.push_back(mount.mountPoint);
+        return mount.mountPoint != "/media/ann/file";
+    });
+    EXPECT_EQ(asked, (std::vector<QByteArray>{"/media/ann/part", "/media/ann/file"}));
+    ASSERT_EQ(drives.size(), 6u);
+    EXPECT_EQ(drives[4].mountPoint, "/media/ann/dead");
+    EXPECT_EQ(drives[5].mountPoint, "/media/ann/part");
 }
 
 TEST(Volumes, EntryTextStartsWithLetterColonBlank) {
@@ -63,4 +88,37 @@ TEST(Volumes, ThisMachineHasDriveCAtTheRoot) {
     const std::vector<Drive> drives = MountedVolumes().drives();
     ASSERT_FALSE(drives.empty());
     EXPECT_EQ(drives[0].mountPoint, "/");
+}
+
+TEST(Volumes, APartOfADriveThatStoppedAnsweringIsNotWaitedFor) {
+    // The file system under /run, which holds no drives, and a bind mount of a part of it under /media:
+    // whether that part is a folder must be asked, and gets no answer while the file system is stalled.
+    const std::optional<StallingMount> mount = StallingMount::current();
+    if (!mount)
+        return StallingMount::runCurrentTestInside("/run/lumsifter-stalled");
+    const QByteArray part = "/media/lumsifter-part";
+    ASSERT_EQ(::mount("tmpfs", "/media", "tmpfs", 0, nullptr), 0); // in this test's own namespace
+    ASSERT_TRUE(QDir().mkdir(QString::fromLocal8Bit(part)));
+    ASSERT_EQ(::mount((mount->folder() + "/docs").constData(), part.constData(), nullptr, MS_BIND, nullptr),
+              0);
+    const auto listed = [&](const std::vector<Drive> &drives) {
+        return std::any_of(drives.begin(), drives.end(),
+                           [&](const Drive &d) { return d.mountPoint == part; });
+    };
+    const MountedVolumes volumes(std::chrono::milliseconds(200));
+    mount->stall();
+    for (int round = 0; round < 2; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(listed(volumes.drives())) << "not available while it does not answer";
+        // Bounded by the wait of 200 ms; the second round does not ask again at all.
+        EXPECT_LT(timer.elapsed(), 2000) << "round " << round;
+    }
+    mount->answer();
+    bool appeared = false;
+    for (int i = 0; i < 100 && !appeared; ++i) {
+        appeared = listed(volumes.drives());
+        QThread::msleep(20);
+    }
+    EXPECT_TRUE(appeared) << "its late answer is kept";
 }

@@ -27,9 +27,7 @@ protected:
         return QFile::encodeName(appFolder() + u'/' + name);
     }
     static QByteArray contentOf(const QByteArray &path) {
-        QByteArray content;
-        platform::readWholeFile(path, content);
-        return content;
+        return platform::readWholeFile(path).value_or(QByteArray());
     }
     // Fills List1 with these paths, as a search would.
     void listPaths(const std::vector<QByteArray> &paths) {

@@ -113,7 +113,7 @@ TEST(SavedListFile, AppendsOfAnotherProcessSurviveDeletes) {
     const pid_t writer = ::fork();
     if (writer == 0) {
         for (int i = 0; i < appends; ++i)
-            saved_list::append(save, "keep-" + QByteArray::number(i));
+            static_cast<void>(saved_list::append(save, "keep-" + QByteArray::number(i)));
         ::_exit(0);
     }
     // Meanwhile this process saves and deletes again and again, rewriting the file each time.
@@ -126,12 +126,12 @@ TEST(SavedListFile, AppendsOfAnotherProcessSurviveDeletes) {
             saved_list::deleteEntries(save, temp, [](QByteArrayView e) { return e == "drop"; });
         ASSERT_TRUE(outcome.failure.isEmpty()) << outcome.failure.toStdString();
     }
-    QByteArray content;
-    ASSERT_TRUE(platform::readWholeFile(save, content));
+    const platform::Result<QByteArray> content = platform::readWholeFile(save);
+    ASSERT_TRUE(content);
     std::vector<QByteArray> expected;
     for (int i = 0; i < appends; ++i)
         expected.push_back("keep-" + QByteArray::number(i));
-    EXPECT_EQ(parse(content), expected) << deletes << " deletes";
+    EXPECT_EQ(parse(*content), expected) << deletes << " deletes";
 }
 
 TEST(SavedListFile, AFailedRewriteSaysWhatFailedAndKeepsSaveTxt) {
@@ -145,9 +145,9 @@ TEST(SavedListFile, AFailedRewriteSaysWhatFailedAndKeepsSaveTxt) {
     EXPECT_EQ(outcome.removed, 0);
     EXPECT_TRUE(outcome.failure.startsWith(QStringLiteral("Temp.txt could not be written")))
         << outcome.failure.toStdString();
-    QByteArray content;
-    ASSERT_TRUE(platform::readWholeFile(save, content));
-    EXPECT_EQ(content, "\"/a\"\r\n");
+    const platform::Result<QByteArray> content = platform::readWholeFile(save);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(*content, "\"/a\"\r\n");
     // No save.txt yet: nothing to remove, and Temp.txt is written empty as every Delete writes it.
     ASSERT_TRUE(QDir().rmdir(dir.filePath("Temp.txt")));
     ASSERT_TRUE(QFile::remove(dir.filePath("save.txt")));

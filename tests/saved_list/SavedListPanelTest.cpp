@@ -17,9 +17,7 @@ protected:
     QByteArray saveTxt() { return panel().saveFile(); }
     QByteArray tempTxt() { return panel().tempFile(); }
     QByteArray content(const QByteArray &path) {
-        QByteArray bytes;
-        platform::readWholeFile(path, bytes);
-        return bytes;
+        return platform::readWholeFile(path).value_or(QByteArray());
     }
     void saveText(const QString &path) {
         c().Text3->setText(path);
@@ -219,4 +217,43 @@ TEST_F(SavedList, AnUndecodablePathIsSavedByItsExactBytes) {
     c().Command13->click();
     ASSERT_EQ(listed().size(), 1);
     EXPECT_EQ(platform::encodePath(listed()[0]), raw);
+}
+
+TEST_F(SavedList, AnEntryOfAnyLengthIsKeptWholeShownByItsStartAndDeletedLikeAnyOther) {
+    QByteArray wide = "/home/ann/";
+    for (int i = 0; i < 300'000; ++i)
+        wide += "\xc3\xa9"; // é
+    const struct {
+        QByteArray entry;
+        bool cut; // shown by its start and an ellipsis
+    } rows[] = {
+        {"/home/ann/a.txt", false},
+        {"/home/ann/" + QByteArray(2'000'000, 'x'), true},
+        {wide, true},
+        {"/home/ann/" + QByteArray(SavedEntries::shownCharacters - 10, 'y'), false},
+    };
+    QByteArray file;
+    for (const auto &row : rows)
+        file += '"' + row.entry + "\"\r\n";
+    ASSERT_TRUE(platform::writeFileAtomically(saveTxt(), file));
+    c().Command13->click();
+    ASSERT_EQ(p().lstEmployee->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(p().lstEmployee->entries().view(i), rows[i].entry) << "kept byte for byte";
+        const QString shown = p().lstEmployee->model()->index(i, 0).data().toString();
+        const QString whole = platform::decodePath(rows[i].entry);
+        if (rows[i].cut)
+            EXPECT_EQ(shown, whole.left(SavedEntries::shownCharacters) + QChar(0x2026));
+        else
+            EXPECT_EQ(shown, whole);
+        selectInPanel(i);
+        EXPECT_EQ(p().Text6->text(), shown.left(p().Text6->maxLength()));
+    }
+    selectInPanel(2);
+    fakes.messages->answers = {platform::Answer::Yes};
+    p().Command16->click();
+    EXPECT_EQ(content(saveTxt()),
+              '"' + rows[0].entry + "\"\r\n\"" + rows[1].entry + "\"\r\n\"" + rows[3].entry + "\"\r\n");
+    EXPECT_EQ(p().lstEmployee->count(), 3);
 }

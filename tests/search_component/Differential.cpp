@@ -1,7 +1,8 @@
 #include "Differential.h"
 
-#include "SnapshotRefresh.h"
-#include "StreamedSearch.h"
+#include "search_component/plugin/SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotStore.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include <QWidget>
 
@@ -127,7 +128,7 @@ public:
         // would shrink to a few folders within a few hundred rounds.
         if (folders_.size() < folderTarget_ * 3 / 4 || files_.size() < fileTarget_ * 3 / 4)
             return grow(folder);
-        switch (below(17)) {
+        switch (below(19)) {
         case 0:
         case 1:
             return touchFile(joined(folder, name()));
@@ -210,6 +211,22 @@ public:
             const long done = ::syscall(SYS_renameat2, AT_FDCWD, at(inner).c_str(), AT_FDCWD,
                                         at(other).c_str(), 2 /* RENAME_EXCHANGE */);
             return "exchange " + inner + " and " + other + result(int(done));
+        }
+        case 17: { // a change, then the folder's times set back, as tar and rsync -t do
+            struct stat before;
+            if (::lstat(at(folder).c_str(), &before) != 0)
+                return "nothing";
+            const std::string made = touchFile(joined(folder, name()));
+            const timespec times[2] = {before.st_atim, before.st_mtim};
+            return made + "; times of " + folder + " set back" +
+                   result(::utimensat(AT_FDCWD, at(folder).c_str(), times, AT_SYMLINK_NOFOLLOW));
+        }
+        case 18: { // a folder made anew under its old name
+            if (inner.empty())
+                return "nothing";
+            removeTree(at(inner));
+            return "mkdir " + inner + " anew" + result(::mkdir(at(inner).c_str(), 0755)) + "; " +
+                   touchFile(joined(inner, name()));
         }
         default: { // a folder's own times touched to the nanosecond
             return "touch " + folder + result(::utimensat(AT_FDCWD, at(folder).c_str(), nullptr, 0));
@@ -405,13 +422,28 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
     changer.generate(options.folders, options.files);
     lumsift::StreamOptions stream;
     stream.walk.roundTimesToNs = options.roundTimesToNs;
-    lumsift::SnapshotStore store;
+    const bool acrossRuns = !options.cacheFolder.empty();
+    if (acrossRuns && ::geteuid() == 0 && ::chown(options.cacheFolder.c_str(), 65534, 65534) != 0) {
+        report.failure = "cannot give the cache folder to the unprivileged user";
+        return report;
+    }
+    // A run of the program: its store of snapshots, and with a cache folder, their files.
+    const auto newRun = [&] {
+        return acrossRuns
+                   ? std::make_unique<lumsift::SnapshotStore>(lumsift::SnapshotCache(options.cacheFolder))
+                   : std::make_unique<lumsift::SnapshotStore>();
+    };
+    std::unique_ptr<lumsift::SnapshotStore> store = newRun();
     QWidget form;
     const char *const patterns[] = {"*", "*.txt", "?a*", "*.*", "*\xc3\xa9*"};
 
     std::vector<std::string> changes;
     std::size_t records = 0;
     for (int round = 0; round <= options.rounds; ++round) {
+        if (round > 0 && acrossRuns) {
+            store->settleAll(); // the run ends once its file is written
+            store.reset();
+        }
         if (round > 0) {
             changes.clear();
             for (std::size_t n = 1 + std::size_t(round % 4); n-- > 0;)
@@ -424,13 +456,17 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
         {
             Unprivileged unprivileged;
             // The repeat search as the component makes it, then two fresh walks.
+            if (!store)
+                store = newRun();
             const lumsift::SearchReport searched =
-                lumsift::streamSearch(repeat, store, root, lumsift::NameMatcher(pattern), form, stream);
-            if (round > 0 && !searched.fromSnapshot) {
-                report.failure =
-                    "round " + std::to_string(round) + ": the drive was read anew, not revalidated";
+                lumsift::streamSearch(repeat, *store, root, lumsift::NameMatcher(pattern), form, stream);
+            if (round > 0 && (!searched.fromSnapshot || searched.fromFile != acrossRuns)) {
+                report.failure = "round " + std::to_string(round) +
+                                 ": the drive was read anew, not revalidated" +
+                                 (acrossRuns ? " from the file" : "");
                 return report;
             }
+            report.fromFile += searched.fromFile ? 1 : 0;
             if (round > 0) {
                 report.checkedFolders += searched.walk.checkedFolders;
                 report.rereadFolders += searched.walk.rereadFolders;
@@ -457,7 +493,7 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
                 "; changes of the round:" + done;
             return report;
         }
-        if (const lumsift::DriveSnapshot *kept = store.find(root)) {
+        if (const lumsift::DriveSnapshot *kept = store->find(root)) {
             if (kept->folders.size() < records)
                 ++report.compactions;
             records = kept->folders.size();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SnapshotMatch.h"
+#include "search_component/plugin/SnapshotMatch.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +17,9 @@ struct DifferentialOptions {
     int folders = 40;                // of the tree generated first
     int files = 300;
     std::function<void(int round)> progress; // called every 1000 rounds
+    // Non-empty: every round is a new run of the program, whose first search starts from the file the
+    // run before it left in this folder; the changes of a round are made while no program runs.
+    std::string cacheFolder;
 };
 
 struct DifferentialReport {
@@ -26,6 +29,7 @@ struct DifferentialReport {
     std::uint64_t rereadFolders = 0;
     std::uint64_t freshSubtrees = 0;
     int compactions = 0;
+    int fromFile = 0;    // searches that started from a file
     std::string failure; // empty when every repeat search equalled the fresh walk
 };
 
@@ -34,8 +38,8 @@ struct DifferentialReport {
 // or files, permissions taken away and given back, times touched) and compares a repeat search, made
 // as the component makes it (revalidated snapshot, results streamed into a sink), with an independent
 // fresh walk of the tree and with a new snapshot: the same paths, byte for byte, in the same order.
-// When run by root, the searches run as an unprivileged user, so that permissions count. Needs a
-// QApplication.
+// When run by root, the searches run as an unprivileged user, so that permissions count (the cache
+// folder is then given to that user). Needs a QApplication.
 DifferentialReport runDifferential(const std::string &root, const DifferentialOptions &options);
 
 // The full paths a search of a complete snapshot finds, in their order.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SnapshotMatch.h"
-#include "SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotMatch.h"
+#include "search_component/plugin/SnapshotRefresh.h"
 
 #include "TempFolder.h"
 

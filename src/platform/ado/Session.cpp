@@ -9,9 +9,8 @@ const QString fieldSource = QStringLiteral("ADO.Field");
 
 namespace {
 
-const QString libraryErrorSource = QStringLiteral("libmdb");
-
-// A reply that is not ok, as provider errors: the helper's own, then what libmdb printed meanwhile.
+// A reply that is not ok, as provider errors: what failed, then, when the helper's page reader said
+// more about it, that account.
 std::vector<ErrorInfo> replyErrors(const QCborMap &reply, const QString &context) {
     const QString code = reply.value(dbhost::Key::error).toString();
     const bool noTable = code == dbhost::Error::noSuchTable;
@@ -24,11 +23,9 @@ std::vector<ErrorInfo> replyErrors(const QCborMap &reply, const QString &context
                                         : QStringLiteral("HY000");
     std::vector<ErrorInfo> errors{
         providerError(number, sqlState, context + reply.value(dbhost::Key::message).toString())};
-    const QString log = reply.value(dbhost::Key::log).toString();
-    if (!log.isEmpty()) {
-        errors.push_back(providerError(number, sqlState, log));
-        errors.back().source = libraryErrorSource;
-    }
+    const QString detail = reply.value(dbhost::Key::detail).toString();
+    if (!detail.isEmpty())
+        errors.push_back(providerError(number, sqlState, detail));
     return errors;
 }
 

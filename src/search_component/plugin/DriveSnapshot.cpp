@@ -1,4 +1,4 @@
-#include "DriveSnapshot.h"
+#include "search_component/plugin/DriveSnapshot.h"
 
 #include "base/FolderChain.h"
 
@@ -107,6 +107,16 @@ unsigned char *ListingStore::reserve(Writer &writer, std::size_t bytes, ListingR
     writer.used += bytes;
     written_.fetch_add(bytes, std::memory_order_relaxed);
     return at;
+}
+
+ListingRef ListingStore::adopt(std::unique_ptr<unsigned char[]> bytes, std::size_t size) {
+    std::lock_guard lock(mutex_);
+    if (chunkCount_ == maxChunks || size > 0xFFFFFFFFu)
+        return noListing;
+    chunks_[chunkCount_].store(bytes.release(), std::memory_order_release);
+    chunkSizes_.push_back(size);
+    written_.fetch_add(size, std::memory_order_relaxed);
+    return ListingRef(chunkCount_++) << 32;
 }
 
 std::size_t ListingStore::memoryBytes() const {
@@ -231,6 +241,8 @@ std::unique_ptr<DriveSnapshot> DriveSnapshot::compacted() const {
     copy->rootIno = rootIno;
     copy->rootMount = rootMount;
     copy->trust = trust;
+    copy->identity = identity;
+    copy->inFile = inFile;
     const auto count = std::uint32_t(order.size());
     if (count == 0 || copy->folders.allocate(count) != 0)
         return copy;

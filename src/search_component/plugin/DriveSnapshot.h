@@ -133,6 +133,9 @@ public:
     const unsigned char *at(ListingRef ref) const {
         return chunks_[ref >> 32].load(std::memory_order_acquire) + (ref & 0xFFFFFFFFu);
     }
+    // Takes whole listings, side by side, as a chunk of its own: the reference of its first byte, or
+    // noListing when the store is full.
+    ListingRef adopt(std::unique_ptr<unsigned char[]> bytes, std::size_t size);
     // Bytes handed out so far: live listings and the garbage re-reads left.
     std::size_t writtenBytes() const { return written_.load(std::memory_order_relaxed); }
     std::size_t memoryBytes() const;
@@ -151,6 +154,7 @@ private:
 // How a file system's folder times can be trusted.
 struct TimeTrust {
     bool usable = false;        // false: no snapshot is kept, every search reads the drive anew
+    bool lasting = false;       // the snapshot may be kept across runs, in a file
     std::int64_t slackNs = 0;   // a folder is racy when its times are this close to its read, or later
     std::int64_t coarseNs = 0;  // the same for folders whose times have no sub-second part
     std::int64_t roundToNs = 0; // tests: pretend the file system keeps times only to this granularity
@@ -166,6 +170,18 @@ struct MountIdentity {
         return devMajor == other.devMajor && devMinor == other.devMinor &&
                (!hasMountId || !other.hasMountId || mountId == other.mountId);
     }
+};
+
+// What tells one file system from another across runs of the program: another stick mounted at the
+// same place, or the same partition formatted anew, differs in at least one of these.
+struct FileSystemIdentity {
+    std::uint64_t type = 0; // statfs f_type
+    std::uint64_t fsid = 0; // statfs f_fsid
+    std::uint32_t devMajor = 0, devMinor = 0;
+    std::uint64_t rootIno = 0;
+    std::int64_t rootBirthNs = 0; // 0 where the file system keeps no birth time
+
+    bool operator==(const FileSystemIdentity &) const = default;
 };
 
 // What a search of one drive read: its folders, each with its identity, times and entries, kept
@@ -186,6 +202,7 @@ public:
     std::uint64_t rootIno = 0;
     MountIdentity rootMount;
     TimeTrust trust;
+    FileSystemIdentity identity;
     // Live folders, depth first: a folder, then its subfolders' trees in byte order of their names.
     std::vector<std::uint32_t> order;
     // Where runs of about the same number of entries begin in order: the parallel match's shares,
@@ -196,6 +213,8 @@ public:
     std::uint64_t entryCount = 0;
     // Listing bytes of live folders; the rest of the store is garbage left by re-reads.
     std::size_t liveListingBytes = 0;
+    // Its file in the user's cache holds exactly this snapshot.
+    bool inFile = false;
 
     bool isRead(std::uint32_t folder) const {
         return folders[folder].listing.load(std::memory_order_acquire) != noListing;

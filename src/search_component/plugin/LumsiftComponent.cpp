@@ -1,8 +1,37 @@
-#include "LumsiftComponent.h"
+#include "search_component/plugin/LumsiftComponent.h"
 
 #include "platform/PathCodec.h"
 
+#include <QCoreApplication>
+
 namespace lumsift {
+
+namespace {
+
+// The component's instance lives as long as the program: the library keeps it.
+LumsiftComponent *live = nullptr;
+
+// The program has ended and its windows are closed: the files being written get a moment to be whole.
+void finishFiles() {
+    if (live)
+        live->finishFiles();
+}
+
+} // namespace
+
+LumsiftComponent::LumsiftComponent() {
+    live = this;
+    qAddPostRoutine(lumsift::finishFiles);
+}
+
+LumsiftComponent::~LumsiftComponent() {
+    if (live == this)
+        live = nullptr;
+}
+
+void LumsiftComponent::finishFiles() {
+    snapshots_.settleAll(std::chrono::seconds(2));
+}
 
 void LumsiftComponent::FindFiles(ResultSink &list, const QString &folder, const QString &pattern,
                                  QWidget &form) {

@@ -1,4 +1,4 @@
-#include "NameMatcher.h"
+#include "search_component/plugin/NameMatcher.h"
 
 #include "base/Utf8.h"
 

@@ -1,4 +1,4 @@
-#include "SnapshotMatch.h"
+#include "search_component/plugin/SnapshotMatch.h"
 
 #include <algorithm>
 #include <condition_variable>

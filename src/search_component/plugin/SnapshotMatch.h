@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DriveSnapshot.h"
-#include "NameMatcher.h"
 #include "search_component/SearchComponent.h"
+#include "search_component/plugin/DriveSnapshot.h"
+#include "search_component/plugin/NameMatcher.h"
 
 #include <chrono>
 #include <memory>

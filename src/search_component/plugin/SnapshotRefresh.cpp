@@ -1,12 +1,12 @@
-#include "SnapshotRefresh.h"
+#include "search_component/plugin/SnapshotRefresh.h"
+
+#include "search_component/plugin/WorkTeam.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <linux/openat2.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -25,28 +25,15 @@ namespace {
 
 constexpr int folderOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr int pathOpenFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-constexpr unsigned statMask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME | STATX_MNT_ID;
+constexpr unsigned statMask = folderStatMask;
 constexpr std::int64_t second = 1000000000;
 // Known folders are checked in runs of this many, in order, so that paths are built incrementally.
 constexpr std::size_t checkRun = 256;
-
-std::int64_t nanoseconds(const struct statx_timestamp &t) {
-    return std::int64_t(t.tv_sec) * second + t.tv_nsec;
-}
 
 std::int64_t realtimeNow() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     return std::int64_t(now.tv_sec) * second + now.tv_nsec;
-}
-
-MountIdentity mountOf(const struct statx &info) {
-    MountIdentity mount;
-    mount.devMajor = info.stx_dev_major;
-    mount.devMinor = info.stx_dev_minor;
-    mount.hasMountId = (info.stx_mask & STATX_MNT_ID) != 0;
-    mount.mountId = info.stx_mnt_id;
-    return mount;
 }
 
 bool isDotOrDotDot(const char *name) {
@@ -58,6 +45,17 @@ std::uint8_t typeByStat(int folderFd, const char *name) {
     if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return DT_UNKNOWN;
     return std::uint8_t(IFTODT(info.st_mode));
+}
+
+unsigned teamSize(unsigned workers) {
+    return std::min(workers == 0 ? std::max(1u, std::thread::hardware_concurrency()) : workers, 64u);
+}
+
+// Enough reads in flight for a disk that is read cold: measured, 16 threads read a cold tree more
+// than twice as fast as 2 do.
+unsigned teamLimit(const WalkOptions &options) {
+    return std::max(teamSize(options.workers),
+                    std::min(options.maxWorkers == 0 ? 16u : options.maxWorkers, 64u));
 }
 
 unsigned descriptorBudget() {
@@ -80,52 +78,6 @@ std::int64_t roundDown(std::int64_t ns, std::int64_t granularity) {
     return ns - (rest < 0 ? rest + granularity : rest);
 }
 
-// Folder times can be trusted only where the file system updates a folder's modification time
-// whenever an entry is added, removed or renamed, at once and on this machine: local file systems.
-// Network and FUSE file systems may report times that lag or that another machine wrote.
-TimeTrust timeTrustOf(int fd, std::int64_t roundTimesToNs) {
-    TimeTrust trust;
-    struct statfs fs {};
-    if (::fstatfs(fd, &fs) != 0)
-        return trust;
-    constexpr unsigned long zfsMagic = 0x2FC12FC1, ntfs3Magic = 0x7366746E;
-    std::int64_t granularity = 0;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-    case RAMFS_MAGIC:
-    case F2FS_SUPER_MAGIC:
-    case SQUASHFS_MAGIC:
-    case ISOFS_SUPER_MAGIC:
-    case UDF_SUPER_MAGIC:
-    case zfsMagic:
-    case ntfs3Magic:
-        break;
-    case EXFAT_SUPER_MAGIC:
-        granularity = 10000000;
-        break;
-    case MSDOS_SUPER_MAGIC:
-        granularity = 2 * second;
-        break;
-    default:
-        return trust;
-    }
-    // The kernel stamps times from a clock that advances once per tick.
-    timespec resolution{};
-    std::int64_t tick = 10000000;
-    if (::clock_getres(CLOCK_REALTIME_COARSE, &resolution) == 0)
-        tick = std::max<std::int64_t>(std::int64_t(resolution.tv_sec) * second + resolution.tv_nsec, 1000000);
-    trust.usable = true;
-    trust.roundToNs = roundTimesToNs;
-    granularity = std::max(granularity, roundTimesToNs);
-    trust.slackNs = granularity + 2 * tick;
-    // Times without a sub-second part may come from a file system that keeps whole seconds only.
-    trust.coarseNs = roundTimesToNs > 0 ? trust.slackNs : std::max(granularity, 2 * second) + 2 * tick;
-    return trust;
-}
-
 // Racy: a change after the read could have left the times as they were.
 bool isRacy(const TimeTrust &trust, std::int64_t mtime, std::int64_t ctime, std::int64_t readAt) {
     const bool wholeSeconds = mtime % second == 0 && ctime % second == 0;
@@ -136,47 +88,6 @@ enum Verdict : std::uint8_t { unchangedFolder, changedFolder, uncertainFolder };
 enum RunState : std::uint8_t { uncheckedRun, cleanRun, changedRun };
 
 } // namespace
-
-std::optional<SearchRoot> SearchRoot::open(const std::string &path, std::int64_t roundTimesToNs) {
-    if (path.empty())
-        return std::nullopt;
-    SearchRoot root;
-    root.fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root.fd_ < 0)
-        return std::nullopt;
-    struct statx info;
-    if (::statx(root.fd_, "", AT_EMPTY_PATH, statMask, &info) != 0)
-        return std::nullopt;
-    root.ino_ = info.stx_ino;
-    root.mount_ = mountOf(info);
-    root.trust_ = timeTrustOf(root.fd_, roundTimesToNs);
-    return root;
-}
-
-SearchRoot::SearchRoot(SearchRoot &&other) noexcept
-    : fd_(std::exchange(other.fd_, -1))
-    , ino_(other.ino_)
-    , mount_(other.mount_)
-    , trust_(other.trust_) {}
-
-SearchRoot::~SearchRoot() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-bool SearchRoot::canRevalidate(const DriveSnapshot &snapshot) const {
-    return trust_.usable && snapshot.trust.usable && snapshot.folders.size() > 0 &&
-           snapshot.rootIno == ino_ && snapshot.rootMount.sameAs(mount_) &&
-           snapshot.trust.roundToNs == trust_.roundToNs;
-}
-
-std::unique_ptr<DriveSnapshot> SearchRoot::newSnapshot(const std::string &path) const {
-    auto snapshot = std::make_unique<DriveSnapshot>(path);
-    snapshot->rootIno = ino_;
-    snapshot->rootMount = mount_;
-    snapshot->trust = trust_;
-    return snapshot;
-}
 
 namespace {
 
@@ -203,8 +114,12 @@ struct Worker {
     std::string path;
     std::vector<std::pair<std::uint32_t, std::size_t>> pathStack;
     std::vector<std::uint32_t> chain;
+    std::string mountPath;
     char name[NAME_MAX + 1];
     std::atomic<std::uint32_t> current{noIndex};
+    // Whether the worker is inside a call into the file system that may not return (inCall), or was
+    // given up on there (givenUp): the folder it was reading is then no longer its own.
+    std::atomic<int> phase{0};
     WalkStats stats;
     std::int64_t entryDelta = 0;
     std::int64_t byteDelta = 0;
@@ -212,7 +127,9 @@ struct Worker {
 
 } // namespace
 
-struct SnapshotRefresh::Impl {
+enum WorkerPhase : int { outsideCalls, inCall, givenUp };
+
+struct SnapshotRefresh::Impl : std::enable_shared_from_this<SnapshotRefresh::Impl> {
     Impl(DriveSnapshot &snapshotToRefresh, const SearchRoot &searchRoot, WalkOptions walkOptions);
 
     void run();
@@ -225,15 +142,23 @@ struct SnapshotRefresh::Impl {
     void walkWorker(Worker &worker);
     std::uint32_t takeWork(Worker &worker);
     void visit(Worker &worker, std::uint32_t folder);
-    int openForWalk(Worker &worker, std::uint32_t folder);
+    int openForWalk(Worker &worker, std::uint32_t folder, bool &byPath);
     void releaseParent(std::uint32_t folder);
     void holdForChildren(std::uint32_t folder, int fd, std::size_t children);
     void queueChildren(Worker &worker);
+    bool isMountPoint(Worker &worker, std::uint32_t parent, std::string_view name);
+
+    // A file system that stops answering.
+    bool enterCall(Worker &worker);
+    bool leaveCall(Worker &worker);
+    void noteProgress();
+    bool stoppedAnswering();
+    void giveUpUnread(const std::vector<std::uint32_t> &starts);
 
     // Reading one folder.
     const char *nameOf(Worker &worker, std::uint32_t folder);
     int openByPath(Worker &worker, std::uint32_t folder, int flags);
-    bool readEntries(Worker &worker, int fd);
+    bool readEntries(Worker &worker, std::uint32_t folder, int fd);
     void sortEntries(Worker &worker);
     void publish(Worker &worker, std::uint32_t folder, const struct statx &info, std::int64_t readAt,
                  std::uint8_t flags);
@@ -250,7 +175,8 @@ struct SnapshotRefresh::Impl {
     FolderTable &folders;
     const SearchRoot &root;
     WalkOptions options;
-    std::vector<std::unique_ptr<Worker>> workers;
+    WorkTeam team;
+    std::vector<std::unique_ptr<Worker>> workers; // one per member the team may have
 
     std::atomic<long> pending{0};  // folders queued or being read by the walk
     std::atomic<unsigned> held{0}; // descriptors kept open for children
@@ -267,6 +193,10 @@ struct SnapshotRefresh::Impl {
     std::size_t captionTurn = 0; // used by the consumer only
     WalkStats totals;
 
+    std::shared_ptr<const void> keepAlive;
+    std::atomic<bool> givingUp{false};
+    std::atomic<std::int64_t> lastProgress{0}; // steady clock, ns
+
     std::thread coordinator;
     std::mutex doneMutex;
     std::condition_variable doneSignal;
@@ -282,17 +212,15 @@ SnapshotRefresh::Impl::Impl(DriveSnapshot &snapshotToRefresh, const SearchRoot &
     : snapshot(snapshotToRefresh)
     , folders(snapshotToRefresh.folders)
     , root(searchRoot)
-    , options(walkOptions) {
-    if (options.workers == 0)
-        options.workers = std::max(1u, std::thread::hardware_concurrency());
-    options.workers = std::min(options.workers, 64u);
+    , options(walkOptions)
+    , team(teamSize(walkOptions.workers), teamLimit(walkOptions)) {
+    options.workers = teamSize(options.workers);
     options.readBufferBytes = std::max<std::size_t>(options.readBufferBytes, 4096);
     if (options.maxHeldDescriptors == 0)
         options.maxHeldDescriptors = descriptorBudget();
-    for (unsigned i = 0; i < options.workers; ++i) {
+    for (unsigned i = 0; i < team.limit(); ++i) {
         workers.push_back(std::make_unique<Worker>());
         workers.back()->index = i;
-        workers.back()->buffer = std::make_unique<char[]>(options.readBufferBytes);
     }
 }
 
@@ -311,22 +239,88 @@ void SnapshotRefresh::Impl::run() {
         totals.rereadFolders += s.rereadFolders;
         totals.workersUsed += s.folders + s.checkedFolders > 0 ? 1 : 0;
     }
+    totals.changed = reading || totals.rereadFolders > 0 || structureChanged;
     std::lock_guard lock(doneMutex);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
     done = true;
     doneSignal.notify_all();
 }
 
+// Members hold the pass's state: on a file system that stopped answering, one may return long after.
 template <typename Work> void SnapshotRefresh::Impl::runTeam(Work work) {
-    std::vector<std::thread> threads;
-    threads.reserve(workers.size());
-    for (auto &worker : workers)
-        threads.emplace_back([this, &work, w = worker.get()] {
-            work(*w);
-            w->current.store(noIndex, std::memory_order_release);
-        });
-    for (std::thread &thread : threads)
-        thread.join();
+    WorkTeam::Watch watch;
+    watch.giveUp = [this] { return stoppedAnswering(); };
+    watch.isStuck = [this](unsigned member) { return workers[member]->phase.load() == givenUp; };
+    noteProgress();
+    team.run(
+        [self = shared_from_this(), work](unsigned member) {
+            Worker &worker = *self->workers[member];
+            if (!worker.buffer)
+                worker.buffer = std::make_unique<char[]>(self->options.readBufferBytes);
+            work(worker);
+            worker.current.store(noIndex, std::memory_order_release);
+        },
+        options.answerDeadline.count() > 0 ? &watch : nullptr);
+}
+
+// Entering and leaving a call that may never return: either the worker learns that the pass gives up
+// before it calls, or the pass sees it inside the call and takes its folder over (seq_cst on both
+// sides, so that one of them always sees the other).
+bool SnapshotRefresh::Impl::enterCall(Worker &worker) {
+    worker.phase.store(inCall);
+    if (!givingUp.load())
+        return true;
+    worker.phase.store(outsideCalls);
+    return false;
+}
+
+bool SnapshotRefresh::Impl::leaveCall(Worker &worker) {
+    int expected = inCall;
+    return worker.phase.compare_exchange_strong(expected, outsideCalls);
+}
+
+void SnapshotRefresh::Impl::noteProgress() {
+    lastProgress.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                       std::memory_order_relaxed);
+}
+
+// Nothing read for the deadline while calls wait: the file system stopped answering. The workers
+// inside calls are given up on, and the others stop before their next call.
+bool SnapshotRefresh::Impl::stoppedAnswering() {
+    const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const bool waiting = std::any_of(workers.begin(), workers.end(),
+                                     [](const auto &worker) { return worker->phase.load() == inCall; });
+    if (!waiting || now - lastProgress.load(std::memory_order_relaxed) <
+                        std::chrono::nanoseconds(options.answerDeadline).count())
+        return false;
+    givingUp.store(true);
+    for (const auto &worker : workers) {
+        int expected = inCall;
+        worker->phase.compare_exchange_strong(expected, givenUp);
+    }
+    totals.gaveUp = true;
+    return true;
+}
+
+// What the walk did not read is given up like an unreadable folder, so that the results still come out
+// in order; the descriptors kept for children are closed (a worker left behind no longer uses them).
+void SnapshotRefresh::Impl::giveUpUnread(const std::vector<std::uint32_t> &starts) {
+    std::vector<std::uint32_t> stack(starts.begin(), starts.end());
+    while (!stack.empty()) {
+        const std::uint32_t folder = stack.back();
+        stack.pop_back();
+        SnapshotFolder &record = folders[folder];
+        if (const int fd = record.descriptor.exchange(-1); fd >= 0)
+            ::close(fd);
+        if (!snapshot.isRead(folder)) {
+            publishEmpty(folder, skippedFolder);
+            continue;
+        }
+        ListingCursor cursor = snapshot.entries(folder);
+        for (ListingEntry entry; cursor.next(entry);)
+            if (entry.type == folderType)
+                stack.push_back(entry.child);
+    }
 }
 
 void SnapshotRefresh::Impl::firstRead() {
@@ -400,13 +394,15 @@ void SnapshotRefresh::Impl::revalidate() {
 void SnapshotRefresh::Impl::walk(const std::vector<std::uint32_t> &starts) {
     pending = long(starts.size());
     for (std::size_t i = 0; i < starts.size(); ++i)
-        workers[i % workers.size()]->queue.push_back(starts[i]);
+        workers[i % options.workers]->queue.push_back(starts[i]);
     runTeam([this](Worker &worker) { walkWorker(worker); });
+    if (givingUp)
+        giveUpUnread(starts);
 }
 
 void SnapshotRefresh::Impl::walkWorker(Worker &worker) {
     unsigned idleRounds = 0;
-    for (;;) {
+    while (!givingUp.load(std::memory_order_relaxed)) {
         const std::uint32_t folder = takeWork(worker);
         if (folder == noIndex) {
             if (pending.load(std::memory_order_acquire) == 0)
@@ -432,8 +428,9 @@ std::uint32_t SnapshotRefresh::Impl::takeWork(Worker &worker) {
             return folder;
         }
     }
-    for (std::size_t k = 1; k < workers.size(); ++k) {
-        Worker &victim = *workers[(worker.index + k) % workers.size()];
+    const std::size_t members = team.size();
+    for (std::size_t k = 1; k < members; ++k) {
+        Worker &victim = *workers[(worker.index + k) % members];
         std::lock_guard lock(victim.queueMutex);
         if (!victim.queue.empty()) {
             const std::uint32_t folder = victim.queue.front();
@@ -445,22 +442,38 @@ std::uint32_t SnapshotRefresh::Impl::takeWork(Worker &worker) {
 }
 
 void SnapshotRefresh::Impl::visit(Worker &worker, std::uint32_t folder) {
-    const int fd = openForWalk(worker, folder);
-    if (fd < 0) {
+    worker.current.store(folder, std::memory_order_release);
+    if (folder != DriveSnapshot::root &&
+        isMountPoint(worker, folders[folder].parent, snapshot.name(folder))) {
+        releaseParent(folder);
         ++worker.stats.skippedFolders;
         publishEmpty(folder, skippedFolder);
         return;
     }
-    worker.current.store(folder, std::memory_order_release);
+    if (!enterCall(worker))
+        return; // the pass gives up: what is left is its own
+    bool byPath = false;
+    const int fd = openForWalk(worker, folder, byPath);
     const std::int64_t readAt = realtimeNow();
     struct statx info;
-    if (::statx(fd, "", AT_EMPTY_PATH, statMask, &info) != 0 || !mountOf(info).sameAs(snapshot.rootMount)) {
-        ::close(fd);
+    const bool opened = fd >= 0 && ::statx(fd, "", AT_EMPTY_PATH, statMask, &info) == 0 &&
+                        mountOf(info).sameAs(snapshot.rootMount);
+    const bool complete = opened && readEntries(worker, folder, fd);
+    if (!leaveCall(worker)) {
+        // Given up on while the file system kept it waiting: the folder is the pass's now.
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    releaseParent(folder);
+    worker.stats.reopenedByPath += byPath ? 1 : 0;
+    if (!opened) {
+        if (fd >= 0)
+            ::close(fd);
         ++worker.stats.skippedFolders;
         publishEmpty(folder, skippedFolder);
         return;
     }
-    const bool complete = readEntries(worker, fd);
     sortEntries(worker);
     publish(worker, folder, info, readAt, complete ? 0 : partialFolder);
     ++worker.stats.folders;
@@ -469,20 +482,27 @@ void SnapshotRefresh::Impl::visit(Worker &worker, std::uint32_t folder) {
 }
 
 // Opens a folder relative to its parent's descriptor, so that depth and path length do not matter.
-int SnapshotRefresh::Impl::openForWalk(Worker &worker, std::uint32_t folder) {
+int SnapshotRefresh::Impl::openForWalk(Worker &worker, std::uint32_t folder, bool &byPath) {
+    byPath = false;
     if (folder == DriveSnapshot::root)
         return ::openat(root.fd(), ".", folderOpenFlags);
     const SnapshotFolder &parent = folders[folders[folder].parent];
     const int parentFd = parent.descriptor.load(std::memory_order_acquire);
-    int fd;
-    if (parentFd >= 0) {
-        fd = ::openat(parentFd, nameOf(worker, folder), folderOpenFlags);
-    } else {
-        ++worker.stats.reopenedByPath;
-        fd = openByPath(worker, folder, folderOpenFlags);
-    }
-    releaseParent(folder);
-    return fd;
+    if (parentFd >= 0)
+        return ::openat(parentFd, nameOf(worker, folder), folderOpenFlags);
+    byPath = true;
+    return openByPath(worker, folder, folderOpenFlags);
+}
+
+// Another file system mounted there is passed by: the mount table names it, without a call on it.
+bool SnapshotRefresh::Impl::isMountPoint(Worker &worker, std::uint32_t parent, std::string_view name) {
+    return root.isMountPoint(name, [&] {
+        snapshot.relativePath(parent, worker.mountPath, worker.chain);
+        if (!worker.mountPath.empty())
+            worker.mountPath += '/';
+        worker.mountPath += name;
+        return std::string_view(worker.mountPath);
+    });
 }
 
 void SnapshotRefresh::Impl::releaseParent(std::uint32_t folder) {
@@ -560,7 +580,7 @@ int SnapshotRefresh::Impl::openByPath(Worker &worker, std::uint32_t folder, int 
 }
 
 // A failing read (a folder removed meanwhile, an I/O error) keeps what was read before it.
-bool SnapshotRefresh::Impl::readEntries(Worker &worker, int fd) {
+bool SnapshotRefresh::Impl::readEntries(Worker &worker, std::uint32_t folder, int fd) {
     worker.read.clear();
     worker.names.clear();
     char *buffer = worker.buffer.get();
@@ -577,8 +597,11 @@ bool SnapshotRefresh::Impl::readEntries(Worker &worker, int fd) {
                 continue;
             const std::size_t length = std::strlen(entry->d_name);
             std::uint8_t type = entry->d_type;
+            // A mount point is a folder (another file system's root): no stat crosses into it.
             if (type == DT_UNKNOWN)
-                type = typeByStat(fd, entry->d_name);
+                type = isMountPoint(worker, folder, std::string_view(entry->d_name, length))
+                           ? std::uint8_t(DT_DIR)
+                           : typeByStat(fd, entry->d_name);
             worker.read.push_back(ReadEntry{std::uint32_t(worker.names.size()), std::uint8_t(length), type});
             worker.names.append(entry->d_name, length);
         }
@@ -632,6 +655,7 @@ void SnapshotRefresh::Impl::publish(Worker &worker, std::uint32_t folder, const 
     record.ctime = roundDown(nanoseconds(info.stx_ctime), snapshot.trust.roundToNs);
     record.flags = flags | (isRacy(snapshot.trust, record.mtime, record.ctime, readAt) ? racyFolder : 0);
     record.listing.store(ref, std::memory_order_release);
+    noteProgress();
 }
 
 void SnapshotRefresh::Impl::publishEmpty(std::uint32_t folder, std::uint8_t flags) {
@@ -640,6 +664,7 @@ void SnapshotRefresh::Impl::publishEmpty(std::uint32_t folder, std::uint8_t flag
     record.mtime = record.ctime = 0;
     record.flags = flags;
     record.listing.store(ListingStore::emptyListing, std::memory_order_release);
+    noteProgress();
 }
 
 void SnapshotRefresh::Impl::checkWorker(Worker &worker) {
@@ -663,12 +688,13 @@ void SnapshotRefresh::Impl::check(Worker &worker, std::uint32_t folder) {
     worker.current.store(folder, std::memory_order_release);
     ++worker.stats.checkedFolders;
     const SnapshotFolder &record = folders[folder];
-    struct statx info;
-    const int result = statFolder(worker, folder, info);
+    // Read anew anyway: no need to ask the file system (which, for a mount point, is another one).
     if (record.flags & (skippedFolder | partialFolder)) {
         verdicts[folder] = uncertainFolder;
         return;
     }
+    struct statx info;
+    const int result = statFolder(worker, folder, info);
     if (result != 0 || !S_ISDIR(info.stx_mode) || info.stx_ino != record.ino ||
         !mountOf(info).sameAs(snapshot.rootMount)) {
         verdicts[folder] = uncertainFolder;
@@ -700,6 +726,8 @@ int SnapshotRefresh::Impl::statFolder(Worker &worker, std::uint32_t folder, stru
         worker.path += '/';
     worker.path += snapshot.name(folder);
     worker.pathStack.emplace_back(folder, worker.path.size());
+    if (root.isMountPoint(worker.path))
+        return -1; // mounted over since the last search: read anew, which passes it by
     if (worker.path.size() < PATH_MAX)
         return ::statx(root.fd(), worker.path.c_str(), flags, statMask, &info);
     // Too long a path: from the parent, opened one component at a time.
@@ -740,7 +768,7 @@ void SnapshotRefresh::Impl::reread(Worker &worker, std::uint32_t folder) {
         verdicts[folder] = uncertainFolder;
         return;
     }
-    const bool complete = readEntries(worker, fd);
+    const bool complete = readEntries(worker, folder, fd);
     ::close(fd);
     sortEntries(worker);
 
@@ -803,8 +831,11 @@ void SnapshotRefresh::Impl::reread(Worker &worker, std::uint32_t folder) {
     ++worker.stats.folders;
 }
 
-SnapshotRefresh::SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options)
-    : impl_(std::make_unique<Impl>(snapshot, root, options)) {}
+SnapshotRefresh::SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options,
+                                 std::shared_ptr<const void> keepAlive)
+    : impl_(std::make_shared<Impl>(snapshot, root, options)) {
+    impl_->keepAlive = std::move(keepAlive);
+}
 
 SnapshotRefresh::~SnapshotRefresh() {
     if (impl_->coordinator.joinable())
@@ -829,7 +860,7 @@ void SnapshotRefresh::start() {
         impl_->runStates = std::make_unique<std::atomic<std::uint8_t>[]>(impl_->runCount);
         impl_->verdicts.assign(impl_->folders.size(), unchangedFolder);
     }
-    impl_->coordinator = std::thread([this] { impl_->run(); });
+    impl_->coordinator = std::thread([impl = impl_] { impl->run(); });
 }
 
 bool SnapshotRefresh::waitUntil(std::chrono::steady_clock::time_point deadline) {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "DriveSnapshot.h"
+#include "search_component/plugin/DriveSnapshot.h"
+#include "search_component/plugin/SearchRoot.h"
 
 #include <chrono>
 #include <memory>
@@ -15,6 +16,10 @@ struct WalkOptions {
     std::size_t readBufferBytes = 128 << 10; // per worker, for getdents64
     unsigned maxHeldDescriptors = 0;         // folders kept open for their children; 0: from RLIMIT_NOFILE
     std::int64_t roundTimesToNs = 0;         // tests: act as if the file system kept times this coarsely
+    unsigned maxWorkers = 0;                 // while workers wait for the disk; 0: 16, or workers if more
+    // For a file system that may stop answering: when no folder has been read for this long while reads
+    // are waiting, it has stopped; what was not read is given up like an unreadable folder. 0: wait.
+    std::chrono::milliseconds answerDeadline{0};
 };
 
 struct WalkStats {
@@ -26,32 +31,8 @@ struct WalkStats {
     std::uint64_t checkedFolders = 0; // known folders whose identity and times were compared
     std::uint64_t rereadFolders = 0;  // known folders read again: changed, racy, or skipped before
     std::uint64_t freshSubtrees = 0;  // folders read anew with everything below them
-};
-
-// The folder a search starts from, opened, with what a snapshot of it needs to know.
-class SearchRoot {
-public:
-    // Empty when the path cannot be opened as a folder.
-    static std::optional<SearchRoot> open(const std::string &path, std::int64_t roundTimesToNs = 0);
-    SearchRoot(SearchRoot &&other) noexcept;
-    SearchRoot &operator=(SearchRoot &&) = delete;
-    ~SearchRoot();
-
-    int fd() const { return fd_; }
-    std::uint64_t ino() const { return ino_; }
-    const MountIdentity &mount() const { return mount_; }
-    const TimeTrust &trust() const { return trust_; }
-    // Whether a snapshot taken of this root before can be brought up to date.
-    bool canRevalidate(const DriveSnapshot &snapshot) const;
-    // An empty snapshot for this root, ready for its first read.
-    std::unique_ptr<DriveSnapshot> newSnapshot(const std::string &path) const;
-
-private:
-    SearchRoot() = default;
-    int fd_ = -1;
-    std::uint64_t ino_ = 0;
-    MountIdentity mount_;
-    TimeTrust trust_;
+    bool changed = false;             // the snapshot is not what it was before the pass
+    bool gaveUp = false;              // the file system stopped answering: the rest was given up
 };
 
 // One pass that makes a snapshot equal to the disk: the first read of an empty snapshot, or the
@@ -60,7 +41,8 @@ private:
 // subtrees of folders that were replaced, could not be checked, or were skipped or cut short before,
 // and the subtrees of new folders, and drops the subtrees of folders that are gone.
 //
-// The walk is the same for all reads: one worker per core, each with its own queue of folders (newest
+// The walk is the same for all reads: one worker per core, more while workers wait for the disk (see
+// WorkTeam), each with its own queue of folders (newest
 // first), stealing the oldest folder of another when its own is empty; openat relative to the parent
 // with a bounded number of descriptors held; getdents64 with a large buffer and d_type; symlinks never
 // followed; other mounts not entered; folders that cannot be read kept empty and tried again next time.
@@ -69,7 +51,10 @@ private:
 // (DriveSnapshot::isRead); during a revalidation it must leave the snapshot alone until it is done.
 class SnapshotRefresh {
 public:
-    SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {});
+    // With an answer deadline, workers stuck in calls that do not return are left behind when the pass
+    // gives up; `keepAlive` then keeps what they use (the snapshot and the root) until they return.
+    SnapshotRefresh(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {},
+                    std::shared_ptr<const void> keepAlive = {});
     ~SnapshotRefresh(); // waits for the pass to end
     SnapshotRefresh(const SnapshotRefresh &) = delete;
     SnapshotRefresh &operator=(const SnapshotRefresh &) = delete;
@@ -89,7 +74,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::shared_ptr<Impl> impl_;
 };
 
 // Reads or revalidates a snapshot to its end on the calling thread's behalf.

@@ -1,11 +1,10 @@
-#include "StreamedSearch.h"
+#include "search_component/plugin/StreamedSearch.h"
 
 #include "platform/PathCodec.h"
 
 #include <QCoreApplication>
 #include <QWidget>
 
-#include <system_error>
 #include <vector>
 
 namespace lumsift {
@@ -175,104 +174,67 @@ void emitWhileChecking(SnapshotRefresh &refresh, const DriveSnapshot &snapshot, 
     }
 }
 
+// Opens the root on a thread of its own and processes events while it waits: the root of a drive that
+// stopped answering ends the search at the deadline, with nothing found.
+std::shared_ptr<const SearchRoot> openRoot(const std::string &root, const StreamOptions &options,
+                                           SearchReport &report) {
+    RootOpener opener(root, options.walk.roundTimesToNs);
+    const Clock::time_point giveUpAt = Clock::now() + options.answerDeadline;
+    while (!opener.waitUntil(std::min(giveUpAt, Clock::now() + options.tick))) {
+        if (Clock::now() >= giveUpAt) {
+            report.unanswered = true;
+            return nullptr;
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    return opener.root();
+}
+
 } // namespace
-
-SnapshotStore::~SnapshotStore() {
-    for (auto &[root, kept] : snapshots_)
-        settle(kept);
-}
-
-void SnapshotStore::settle(Kept &kept) {
-    if (!kept.compacting.joinable())
-        return;
-    kept.compacting.join();
-    if (kept.compacted)
-        kept.snapshot = std::move(kept.compacted);
-}
-
-std::unique_ptr<DriveSnapshot> SnapshotStore::take(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return nullptr;
-    settle(it->second);
-    std::unique_ptr<DriveSnapshot> snapshot = std::move(it->second.snapshot);
-    snapshots_.erase(it);
-    return snapshot;
-}
-
-void SnapshotStore::keep(std::unique_ptr<DriveSnapshot> snapshot, bool compact) {
-    Kept &kept = snapshots_[snapshot->rootPath()];
-    settle(kept);
-    kept.snapshot = std::move(snapshot);
-    if (!compact)
-        return;
-    try {
-        // The thread only reads the snapshot; nothing else touches it before settle() has joined.
-        kept.compacting = std::thread([&kept] { kept.compacted = kept.snapshot->compacted(); });
-    } catch (const std::system_error &) {
-        // No thread to spare: the snapshot stays as it is.
-    }
-}
-
-void SnapshotStore::drop(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return;
-    settle(it->second);
-    snapshots_.erase(it);
-}
-
-void SnapshotStore::dropVanished() {
-    for (auto it = snapshots_.begin(); it != snapshots_.end();) {
-        settle(it->second);
-        const std::optional<SearchRoot> root =
-            SearchRoot::open(it->first, it->second.snapshot->trust.roundToNs);
-        if (!root || !root->canRevalidate(*it->second.snapshot))
-            it = snapshots_.erase(it);
-        else
-            ++it;
-    }
-}
-
-const DriveSnapshot *SnapshotStore::find(const std::string &root) {
-    const auto it = snapshots_.find(root);
-    if (it == snapshots_.end())
-        return nullptr;
-    settle(it->second);
-    return it->second.snapshot.get();
-}
 
 SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::string &root,
                           const NameMatcher &matcher, QWidget &form, const StreamOptions &options) {
     SearchReport report;
-    const std::optional<SearchRoot> opened = SearchRoot::open(root, options.walk.roundTimesToNs);
+    const std::shared_ptr<const SearchRoot> opened = openRoot(root, options, report);
     if (!opened) {
         store.drop(root);
         return report;
     }
-    std::unique_ptr<DriveSnapshot> snapshot = store.take(root);
-    if (snapshot && !opened->canRevalidate(*snapshot))
-        snapshot.reset();
-    report.fromSnapshot = snapshot != nullptr;
-    if (!snapshot)
-        snapshot = opened->newSnapshot(root);
+    std::unique_ptr<DriveSnapshot> kept = store.take(*opened, root, report.fromFile);
+    report.fromSnapshot = kept != nullptr;
+    if (!kept)
+        kept = opened->newSnapshot(root);
+    // A file system that may stop answering is read by workers that may be left behind in it: they keep
+    // the snapshot and the root. Its snapshot is never kept anyway.
+    WalkOptions walk = options.walk;
+    std::shared_ptr<DriveSnapshot> shared;
+    std::shared_ptr<const void> keepAlive;
+    if (!opened->trust().usable) {
+        walk.answerDeadline = options.answerDeadline;
+        shared = std::move(kept);
+        keepAlive =
+            std::make_shared<std::pair<std::shared_ptr<DriveSnapshot>, std::shared_ptr<const SearchRoot>>>(
+                shared, opened);
+    }
+    DriveSnapshot &snapshot = shared ? *shared : *kept;
 
-    Streamer streamer(sink, form, *snapshot, options.tick);
+    Streamer streamer(sink, form, snapshot, options.tick);
     streamer.showCaption();
     const Clock::time_point start = Clock::now();
     {
-        SnapshotRefresh refresh(*snapshot, *opened, options.walk);
+        SnapshotRefresh refresh(snapshot, *opened, walk, keepAlive);
         refresh.start();
         if (report.fromSnapshot) {
-            emitWhileChecking(refresh, *snapshot, matcher, options.walk.workers, streamer);
+            emitWhileChecking(refresh, snapshot, matcher, walk.workers, streamer);
         } else {
-            ReadCursor cursor(*snapshot, matcher);
+            ReadCursor cursor(snapshot, matcher);
             emitWhileReading(refresh, cursor, streamer);
         }
         while (!refresh.waitUntil(Clock::now() + options.tick)) {
         }
         report.walk = refresh.stats();
         report.refreshSeconds = refresh.seconds();
+        report.unanswered = report.walk.gaveUp;
     }
 
     // The last results; even a search shorter than a tick lets the timers run once.
@@ -280,10 +242,10 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
     streamer.tick();
     report.results = streamer.delivered;
     report.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (!snapshot->trust.usable)
+    if (!kept || !kept->trust.usable)
         return report;
-    const bool compact = snapshot->wantsCompaction();
-    store.keep(std::move(snapshot), compact);
+    const bool compact = kept->wantsCompaction();
+    store.keep(std::move(kept), compact, report.walk.changed);
     return report;
 }
 

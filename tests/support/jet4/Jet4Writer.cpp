@@ -238,19 +238,6 @@ Bytes inlineLongValue(const Bytes &data) {
     return out;
 }
 
-// Jet 3 keeps text in the database's code page: here only what Latin-1 and 1252 share.
-Bytes latin1(const std::string &utf8) {
-    const Bytes units = utf16le(utf8);
-    Bytes out;
-    for (size_t i = 0; i < units.size(); i += 2) {
-        const uint32_t unit = units[i] | units[i + 1] << 8;
-        if (unit > 0xff || (unit >= 0x80 && unit < 0xa0))
-            fail("Jet 3 text here is Latin-1 only: " + utf8);
-        out.push_back(uint8_t(unit));
-    }
-    return out;
-}
-
 Bytes textBytes(const std::string &utf8) {
     return format->jet3 ? latin1(utf8) : utf16le(utf8);
 }
@@ -504,7 +491,7 @@ int declaredLength(const Column &c) {
 
 void writeColumnEntry(uint8_t *d, const Column &c, size_t index, const Layout &layout) {
     const Format &f = *format;
-    d[0] = uint8_t(c.type);
+    d[0] = uint8_t(storedType(c));
     put16(d + f.colNumberAt, uint32_t(index));
     put16(d + f.colVarIndexAt, uint32_t(layout.variableIndex[index]));
     put16(d + f.colNumber2At, uint32_t(index));
@@ -627,9 +614,13 @@ Object catalogTable(const std::vector<Object> &objects, const std::vector<uint32
     catalog.rows.push_back(catalogRow(0x0F000002, 0x0F000000, "Databases", 3, 0x80000000u));
     catalog.rows.push_back(catalogRow(0x0F000003, 0x0F000000, "Relationships", 3, 0x80000000u));
     catalog.rows.push_back(catalogRow(catalogPage, tablesContainer, "MSysObjects", 1, 0x80000000u));
+    constexpr size_t lvPropColumn = 14;
     for (size_t i = 0; i < objects.size(); ++i) {
         const Object &o = objects[i];
         catalog.rows.push_back(catalogRow(ids[i], tablesContainer, o.name, o.type, o.flags, &o));
+        const Bytes blocks = o.propertyBlocks ? *o.propertyBlocks : propertyBlocks(o, format->jet3 ? 0 : 1);
+        if (!blocks.empty())
+            catalog.rows.back()[lvPropColumn] = Value::ofBytes(blocks);
     }
     return catalog;
 }
@@ -742,6 +733,35 @@ std::vector<uint8_t> utf16le(const std::string &utf8) {
         }
     }
     return out;
+}
+
+std::vector<uint8_t> latin1(const std::string &utf8) {
+    const Bytes units = utf16le(utf8);
+    Bytes out;
+    for (size_t i = 0; i < units.size(); i += 2) {
+        const uint32_t unit = units[i] | units[i + 1] << 8;
+        if (unit > 0xff || (unit >= 0x80 && unit < 0xa0))
+            fail("Jet 3 text here is Latin-1 only: " + utf8);
+        out.push_back(uint8_t(unit));
+    }
+    return out;
+}
+
+Type storedType(const Column &c) {
+    if (!c.calculated)
+        return c.type;
+    switch (c.type) {
+    case Type::Currency:
+        return Type::Double;
+    case Type::Boolean:
+        return Type::Integer;
+    case Type::Single:
+        return Type::Numeric;
+    case Type::Memo:
+        return Type::Text;
+    default:
+        return c.type;
+    }
 }
 
 void setPassword(std::vector<uint8_t> &image, const std::string &password) {

@@ -4,10 +4,12 @@
 // demonstration database. It writes just what a reader needs: the header page (its masked area
 // holding code page, locale, the page-encryption key and the password), pages of usage maps (with
 // bitmap pages for tables past their reach), the catalog MSysObjects at page 2, and for each local
-// table a definition page and its data pages. No indexes, no long-value pages (memo and OLE values
-// are stored inside their row), no property blocks.
+// table a definition page and its data pages, and the property blocks Access keeps for required and
+// calculated columns. No indexes, no long-value pages (memo and OLE values are stored inside their
+// row).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,9 +54,13 @@ struct Column {
     int scale;     // Numeric only
     bool required;
     bool autoNumber;
-    // An expression's column (ACE 2010 and later): every value is wrapped in 23 extra bytes, and the
-    // fixed-size ones take 39 bytes of the row. Booleans are then stored as a byte, not in the mask.
+    // An expression's column (ACE 2010 and later), its type being the type of its results: every
+    // value is wrapped in 23 extra bytes, and the fixed-size ones take 39 bytes of the row. Booleans
+    // are then stored as a byte, not in the mask. As Access does, the definition's type byte is then
+    // not always the result type (Currency results are stored as Double, Booleans as Integer, Single
+    // as Numeric, Memo as Text): the "ResultType" property in the table's property blocks says it.
     bool calculated = false;
+    std::string expression = "1"; // a calculated column's "Expression" property
 };
 
 // One value of a row. Integers carry Boolean (0/1), Currency (in 1/10000), Numeric (unscaled), Large
@@ -104,6 +110,8 @@ struct Object {
     // that outgrew its page does; and rows deleted in place. Readers keep the table's slot order.
     std::vector<size_t> movedRows;
     std::vector<size_t> deletedRows;
+    // When set, the table's LvProp value as given, instead of the blocks its columns call for.
+    std::optional<std::vector<uint8_t>> propertyBlocks;
 };
 
 struct Options {
@@ -127,7 +135,21 @@ void writeFile(const std::string &path, const std::vector<Object> &objects, cons
 // for an image that is no Jet 3 or Jet 4 database or a password longer than 20 characters.
 void setPassword(std::vector<uint8_t> &image, const std::string &password);
 
+// The type byte of a column's definition: the column's type, except for the calculated result types
+// Access stores under another one.
+Type storedType(const Column &column);
+
+// The LvProp value of a table's catalog row as Access writes it: the marker, the list of property
+// names, a block for the table (with no properties here) and one for each column that has any: a
+// required column's "Required", a calculated column's "Expression" and "ResultType". Empty when no
+// column has a property. Jet 3 (version 0) gets its own marker and single-byte names.
+std::vector<uint8_t> propertyBlocks(const Object &table, uint8_t version = 1);
+
 // UTF-8 to UTF-16LE, characters outside the BMP as surrogate pairs. Throws on malformed UTF-8.
 std::vector<uint8_t> utf16le(const std::string &utf8);
+
+// UTF-8 to the single bytes of Jet 3 text: only what Latin-1 and code page 1252 share. Throws
+// std::invalid_argument for any other character.
+std::vector<uint8_t> latin1(const std::string &utf8);
 
 } // namespace jet4
