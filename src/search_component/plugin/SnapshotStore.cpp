@@ -17,8 +17,11 @@ SnapshotStore::~SnapshotStore() {
 
 void SnapshotStore::settleAll(std::chrono::milliseconds patience) {
     const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    };
     for (auto &[root, kept] : snapshots_) {
-        while (kept.working.joinable() && !kept.worked && std::chrono::steady_clock::now() - start < patience)
+        while (kept.working.joinable() && !kept.worked && waited() < patience)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         settle(kept, !kept.worked);
     }
