@@ -10,15 +10,24 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build pkg-config git \
 	xvfb xauth xdotool x11-utils imagemagick fonts-wine \
 	xclip dbus-daemon at-spi2-core shared-mime-info libfuse3-dev fuse3 \
 	fd-find findutils \
-	desktop-file-utils appstream man-db dpkg-dev file lintian
+	desktop-file-utils appstream man-db dpkg-dev file lintian devscripts \
+	clang-14 libclang-rt-14-dev llvm-14
 
 # Only the bench needs these: a locate index to compare with, and the accessibility bus for the
 # stall measured with Qt's accessibility bridge on.
 BENCH_PACKAGES := plocate at-spi2-core dbus
 
+# The sanitizer build and the fuzzing build live in folders of their own.
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+# make fuzz: how long the fuzzer runs; make test: how many inputs it tries.
+FUZZ_SECONDS ?= 600
+FUZZ_RUNS ?= 1500
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps bench-deps install-missing configure build run test unit-test e2e-test package package-test bench screenshot clean format
+.PHONY: all deps bench-deps install-missing configure build run test unit-test e2e-test package package-test bench screenshot clean format \
+	test-sanitize sanitize-build fuzz fuzz-test fuzz-build fuzz-seeds
 
 all: build
 
@@ -60,7 +69,36 @@ unit-test: build
 e2e-test: build
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L e2e
 
-test: unit-test e2e-test package-test
+test: unit-test e2e-test test-sanitize fuzz-test package-test
+
+# The unit, window and helper tests built with AddressSanitizer and UndefinedBehaviorSanitizer; any
+# report fails. Only what those tests need is built.
+$(SANITIZE_DIR)/build.ninja:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMSIFTER_SANITIZE=ON
+
+sanitize-build: deps $(SANITIZE_DIR)/build.ninja
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+test-sanitize: sanitize-build
+	tests/sanitize/run-tests.sh $(SANITIZE_DIR) $(JOBS)
+
+# The database helper's fuzzer (clang's libFuzzer): make fuzz runs it for FUZZ_SECONDS, make test
+# for FUZZ_RUNS inputs from the committed corpus. make fuzz-seeds writes the fixture writer's seeds.
+$(FUZZ_DIR)/build.ninja:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMSIFTER_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lumsifter-dbhost-fuzzer
+
+fuzz: fuzz-build
+	tests/fuzz/run-fuzzer.sh $(FUZZ_DIR) long $(FUZZ_SECONDS)
+
+fuzz-test: fuzz-build
+	tests/fuzz/run-fuzzer.sh $(FUZZ_DIR) short $(FUZZ_RUNS)
+
+fuzz-seeds: build
+	cmake --build $(BUILD_DIR) --target lumsifter_fuzz_seeds
+	$(BUILD_DIR)/tests/fuzz/lumsifter_fuzz_seeds tests/fuzz/corpus
 
 # A Debian package and a .tar.gz of the portable folder, in $(BUILD_DIR)/packages.
 package: build
@@ -87,4 +125,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -5,6 +5,7 @@
 // into the panel's report list and, for comparison, into list-widget items as the list once held them.
 #include "Jet4Writer.h"
 
+#include "base/ToolArguments.h"
 #include "database/ReportLines.h"
 #include "database/ReportList.h"
 #include "database/Reports.h"
@@ -33,7 +34,7 @@ constexpr int selectRows = 4000;
 constexpr int reportRows = 1000000;
 
 QString helper() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumsifter-dbhost");
+    return QCoreApplication::applicationDirPath() + u'/' + dbhost::helperFileName;
 }
 
 double millisecondsSince(Clock::time_point start) {
@@ -132,6 +133,11 @@ int runReport(const QString &path, bool listWidget) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(
+        argc, argv, "lumsifter-dbbench DIR [ROUNDS] | lumsifter-dbbench --report FILE", {{"--report", true}},
+        0, 2);
+    if (refused >= 0)
+        return refused;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc >= 3 && QByteArray(argv[1]) == "--report")

@@ -2,6 +2,7 @@
 // way "Open" does, and reports the time and the process's peak memory against the goals.
 // lumsifter-bench-savedlist DIR --giant: the same for a saved list holding one entry of 50 MB, through
 // the panel: Open, selecting that entry and deleting it.
+#include "base/ToolArguments.h"
 #include "platform/MessageBox.h"
 #include "saved_list/SavedListPanel.h"
 #include "saved_list/SavedListView.h"
@@ -118,6 +119,10 @@ int giantEntry(const QString &folder) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(argc, argv, "lumsifter-bench-savedlist [DIR [--giant]]",
+                                                 {{"--giant"}}, 0, 1);
+    if (refused >= 0)
+        return refused;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath() + "/lumsifter-bench";

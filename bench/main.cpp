@@ -16,6 +16,7 @@
 #include "TreeGenerator.h"
 #include "search_component/plugin/StreamedSearch.h"
 
+#include "base/ToolArguments.h"
 #include "search_component/ResultListView.h"
 
 #include <QAccessible>
@@ -131,6 +132,13 @@ std::string stallsWithAccessibility(const QString &dir) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(
+        argc, argv,
+        "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only | lumsifter-bench DIR "
+        "--across-runs-only [--rounds N]",
+        {{"--stall-only"}, {"--across-runs-only"}, {"--rounds", true}, {"--soak", true}}, 1, 1);
+    if (refused >= 0)
+        return refused;
     bool stallOnlyMode = false, acrossRunsOnly = false;
     int rounds = 3, soakRounds = 0;
     QString dirArgument;

@@ -2,15 +2,16 @@
 // the layout of an icon theme, from the drawing the window uses.
 #include "IconFiles.h"
 
+#include "base/ToolArguments.h"
+
 #include <QGuiApplication>
 
 #include <cstdio>
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s FOLDER NAME\n", argv[0]);
-        return 2;
-    }
+    const int refused = base::checkToolArguments(argc, argv, "make_icons FOLDER NAME", {}, 2, 2);
+    if (refused >= 0)
+        return refused;
     // Drawing needs no screen: the build may run without one.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);

@@ -31,7 +31,8 @@ std::uint32_t TextArena::store(std::string_view text) {
     for (; length >= 0x80; length >>= 7)
         *at++ = char(0x80 | (length & 0x7F));
     *at++ = char(length);
-    std::memcpy(at, text.data(), text.size());
+    if (!text.empty()) // an empty view may point nowhere, which memcpy must not get
+        std::memcpy(at, text.data(), text.size());
     // A chunk of its own takes nothing after its string.
     used_ = need > chunkBytes ? chunks_.back().size : used_ + need;
     return ref;

@@ -9,6 +9,15 @@ class CaptionButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // Whether the caption, wrapped, shows whole in the button at its font.
+    bool captionShowsWhole() const;
+    // Makes the font smaller, half a point at a time, until the caption shows whole: for a font that
+    // draws wider than the form's own. A caption that shows whole keeps its font.
+    void shrinkFontToShowCaption();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QRect captionArea() const;
 };

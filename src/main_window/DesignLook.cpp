@@ -1,5 +1,7 @@
 #include "main_window/DesignLook.h"
 
+#include "controls/CaptionButton.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -52,6 +54,34 @@ void applyColors(QWidget &widget, const QString &fore, const QString &back) {
     widget.setPalette(palette);
 }
 
+bool showsWhole(const QLabel &label, int width) {
+    const QRect room = label.contentsRect().adjusted(0, 0, width - label.width(), 0);
+    const int flags = int(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = label.fontMetrics().boundingRect(room, flags, label.text());
+    return needed.width() <= room.width() && needed.height() <= room.height();
+}
+
+// A caption that the form's font draws a little wider than the form's own font did would lose its
+// last letters: its label grows to show it whole, about the side its text is aligned to.
+void keepCaptionWhole(QLabel &label) {
+    if (label.text().isEmpty() || label.isHidden() || showsWhole(label, label.width()) ||
+        label.fontMetrics().height() > label.contentsRect().height())
+        return;
+    // Wide enough for the caption on one line, whatever the font's overhangs.
+    const int widest = 2 * (label.fontMetrics().horizontalAdvance(label.text()) + label.width());
+    int width = label.width();
+    while (width < widest && !showsWhole(label, width))
+        ++width;
+    QRect place = label.geometry();
+    const int grown = width - place.width();
+    if (label.alignment() & Qt::AlignHCenter)
+        place.translate(-grown / 2, 0);
+    else if (label.alignment() & Qt::AlignRight)
+        place.translate(-grown, 0);
+    place.setWidth(width);
+    label.setGeometry(place);
+}
+
 void applyOne(QWidget &widget) {
     const QString fontDescription = widget.property("designFont").toString();
     if (!fontDescription.isEmpty())
@@ -60,6 +90,10 @@ void applyOne(QWidget &widget) {
     const QString back = widget.property("backColor").toString();
     if (!fore.isEmpty() || !back.isEmpty())
         applyColors(widget, fore, back);
+    if (auto *label = qobject_cast<QLabel *>(&widget))
+        keepCaptionWhole(*label);
+    if (auto *button = qobject_cast<CaptionButton *>(&widget))
+        button->shrinkFontToShowCaption();
 }
 
 } // namespace

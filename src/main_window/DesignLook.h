@@ -16,7 +16,7 @@ void registerFonts();
 QFont font(double points, bool bold = false);
 
 // Applies designFont ("9.75", "12 bold"), foreColor and backColor ("#rrggbb" or "buttonface") to
-// the widget and every widget under it.
+// the widget and every widget under it, and widens a label whose caption the font would cut.
 void applyLook(QWidget &root);
 
 // The title banner (908 x 29 pixels, 24 bits per pixel), drawn here.

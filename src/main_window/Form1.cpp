@@ -2,6 +2,7 @@
 
 #include "base/Step.h"
 #include "controls/Accessibility.h"
+#include "controls/EnabledLook.h"
 #include "database/DatabasePanel.h"
 #include "main_window/DesignLook.h"
 #include "platform/Clock.h"
@@ -94,6 +95,7 @@ Form1::Form1(ApplicationView app, const platform::Platform &platform)
     wireDesktopActions();
     makeAccessible();
     design::applyLook(*this);
+    controls::keepEnabledLook(*this);
     banner_ = design::banner();
     setWindowIcon(design::windowIcon());
     setFixedSize(size());

@@ -12,6 +12,8 @@
 
 #include "platform/PathCodec.h"
 
+#include "helper_protocol/HostSession.h"
+
 namespace platform {
 
 QString programFolder() {
@@ -31,7 +33,7 @@ Platform Platform::real() {
     p.makeApplicationFolder = folders.madeWhenNeeded;
     p.ownFilesFolder = folders.ownFiles;
     p.componentFile = folders.ownFiles + QStringLiteral("/Lumsift.ocx");
-    p.databaseHelper = folders.ownFiles + QStringLiteral("/lumsifter-dbhost");
+    p.databaseHelper = folders.ownFiles + u'/' + dbhost::helperFileName;
     p.sockets = std::make_shared<SystemSockets>();
     p.systemFacts = std::make_shared<LocalSystemFacts>();
     return p;

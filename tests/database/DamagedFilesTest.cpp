@@ -2,6 +2,7 @@
 // fixture. Every file must end in a table list or a failed open (a refusal, or a helper that died or
 // ran out of time), and none may take the test process down.
 #include "Fixtures.h"
+#include "TestScale.h"
 
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Protocol.h"
@@ -81,7 +82,8 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     engine.setHost(options);
     std::mt19937 random(20240611);
     Outcomes seen;
-    for (int run = 0; run < 2500; ++run) {
+    const int runs = scaledRounds(2500);
+    for (int run = 0; run < runs; ++run) {
         const QString path = folder.writeBytes("damaged.mdb", mutate(image, random));
         try {
             dao::Database db = engine.OpenDatabase(path);
@@ -95,7 +97,7 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     }
     std::cout << "listed " << seen.listed << ", refused " << seen.refused << ", helper failed "
               << seen.helperFailed << '\n';
-    EXPECT_EQ(seen.listed + seen.refused + seen.helperFailed, 2500);
+    EXPECT_EQ(seen.listed + seen.refused + seen.helperFailed, runs);
     EXPECT_GT(seen.listed, 0);
     EXPECT_GT(seen.refused, 0);
 }
@@ -107,7 +109,8 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
     options.timeLimitMs = fuzzTimeLimitMs;
     Outcomes seen;
-    for (int run = 0; run < 800; ++run) {
+    const int runs = scaledRounds(800);
+    for (int run = 0; run < runs; ++run) {
         QCborMap open = dbhost::request(QStringLiteral("open"));
         open[QStringLiteral("path")] =
             QFile::encodeName(folder.writeBytes("damaged.mdb", mutate(image, random)));
@@ -135,6 +138,6 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     }
     std::cout << "read " << seen.listed << ", refused " << seen.refused << ", helper failed "
               << seen.helperFailed << '\n';
-    EXPECT_EQ(seen.listed + seen.refused + seen.helperFailed, 800);
+    EXPECT_EQ(seen.listed + seen.refused + seen.helperFailed, runs);
     EXPECT_GT(seen.listed, 0);
 }

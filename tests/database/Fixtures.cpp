@@ -2,6 +2,8 @@
 
 #include "Fakes.h"
 
+#include "helper_protocol/HostSession.h"
+
 #include <QFile>
 
 using namespace jet4;
@@ -84,7 +86,7 @@ bool samplesPresent() {
 }
 
 QString helperProgram() {
-    return builtProgramFolder() + QStringLiteral("/lumsifter-dbhost");
+    return builtProgramFolder() + u'/' + dbhost::helperFileName;
 }
 
 } // namespace fixtures

@@ -2,9 +2,9 @@
 
 // Databases written for the database tests, and the places of the real sample files.
 #include "Jet4Writer.h"
+#include "TempFolder.h"
 
 #include <QString>
-#include <QTemporaryDir>
 
 namespace fixtures {
 
@@ -25,7 +25,7 @@ public:
     QString path(const QString &name) const { return dir_.filePath(name); }
 
 private:
-    QTemporaryDir dir_;
+    TempFolder dir_;
 };
 
 // Real files from public test suites of other readers, kept outside the repository (the folder in

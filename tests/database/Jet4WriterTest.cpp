@@ -1,8 +1,8 @@
 // The fixture writer's files read back by the mdbtools commands, a reader independent of ours.
 #include "Jet4Writer.h"
+#include "TempFolder.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ public:
     std::string schema(const char *table) const { return run("mdb-schema", {"-T", table, file(), "access"}); }
 
 private:
-    QTemporaryDir dir_;
+    TempFolder dir_;
     std::string path_;
 };
 

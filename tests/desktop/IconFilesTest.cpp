@@ -1,6 +1,7 @@
 // The desktop's icon files are the window's drawing: every PNG size, and the SVG as another renderer
 // draws it.
 #include "IconFiles.h"
+#include "TempFolder.h"
 #include "main_window/DesignLook.h"
 
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ double meanDifference(const QImage &a, const QImage &b) {
 } // namespace
 
 TEST(IconFiles, EachPngIsTheWindowsDrawingAtItsSize) {
-    QTemporaryDir folder;
+    TempFolder folder;
     ASSERT_EQ(icon_files::write(folder.path(), name), QString());
     for (const int size : icon_files::pngSizes()) {
         const QString path =
@@ -57,7 +57,7 @@ TEST(IconFiles, EachPngIsTheWindowsDrawingAtItsSize) {
 }
 
 TEST(IconFiles, TheSvgDrawsWhatTheWindowDraws) {
-    QTemporaryDir folder;
+    TempFolder folder;
     ASSERT_EQ(icon_files::write(folder.path(), name), QString());
     QSvgRenderer renderer(folder.path() + QStringLiteral("/scalable/apps/") + name + QStringLiteral(".svg"));
     ASSERT_TRUE(renderer.isValid());
@@ -80,7 +80,7 @@ TEST(IconFiles, TheSvgDrawsWhatTheWindowDraws) {
 }
 
 TEST(IconFiles, AFolderThatCannotBeWrittenIsReported) {
-    QTemporaryDir folder;
+    TempFolder folder;
     QFile blocker(folder.path() + QStringLiteral("/scalable"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the theme's folder should be
     blocker.close();

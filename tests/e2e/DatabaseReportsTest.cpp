@@ -1,10 +1,10 @@
 // The real program opens a database that a search found and prints both reports.
+#include "TempFolder.h"
 #include "X11Driver.h"
 #include "platform/Twips.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QUuid>
 
@@ -22,7 +22,7 @@ QPoint inPanel(int left, int top, int width, int height) {
 TEST(DatabaseReports, BothReportsRunOnTheDemonstrationDatabase) {
     X11Driver x;
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
-    QTemporaryDir tree(QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX"));
+    TempFolder tree(QStringLiteral("lumsifter-e2e"));
     const QString name =
         QStringLiteral("e2e-") + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".mdb");
     ASSERT_TRUE(QFile::copy(x.programFolder() + QStringLiteral("/ADODEMO.MDB"), tree.filePath(name)));

@@ -36,7 +36,6 @@ public:
         path_ = folder_ + '/' + stem_.toLatin1() + "-caf\xe9.txt";
         static_cast<void>(platform::writeFileAtomically(path_, "words\n"));
     }
-    ~UniqueFile() { removeTree(QFile::encodeName(tree_.path())); }
     // A pattern that finds it alone.
     QString pattern() const { return stem_ + u'*'; }
     const QByteArray &path() const { return path_; }
@@ -44,7 +43,7 @@ public:
     QByteArray name() const { return path_.mid(path_.lastIndexOf('/') + 1); }
 
 private:
-    QTemporaryDir tree_{QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX")};
+    TempFolder tree_{QStringLiteral("lumsifter-e2e")};
     QString stem_;
     QByteArray folder_;
     QByteArray path_;

@@ -1,6 +1,8 @@
 // A small window that takes any drop and records what was offered, for the end-to-end tests: started as
 // `DropTarget LOG X Y WIDTH HEIGHT`, titled "Drop Target", it writes one line per drop and format,
 // "<format> <data as hex>", then "action <number>", and accepts the drop as a copy.
+#include "base/ToolArguments.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -39,11 +41,11 @@ private:
 };
 
 int main(int argc, char **argv) {
+    const int refused =
+        base::checkToolArguments(argc, argv, "e2e_drop_target LOG X Y WIDTH HEIGHT", {}, 5, 5);
+    if (refused >= 0)
+        return refused;
     QApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s LOG X Y WIDTH HEIGHT\n", argv[0]);
-        return 2;
-    }
     DropTarget target(QString::fromLocal8Bit(argv[1]));
     target.setGeometry(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
     target.show();

@@ -1,11 +1,11 @@
 // A per-user install (cmake --install --prefix ~/.local) started through its link in bin/: the
 // program finds its folder through the link, may write there, and keeps its files there.
+#include "TempFolder.h"
 #include "X11Driver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ TEST(PerUserInstall, TheLinkStartsTheProgramWhichWritesIntoItsOwnFolder) {
     X11Driver x{X11Driver::Installed{}};
     ASSERT_TRUE(x.hasDisplay()) << "run under xvfb-run";
     const QString build = QStringLiteral(LUMSIFTER_BUILD_DIR);
-    QTemporaryDir home;
+    TempFolder home;
     const QString prefix = home.path() + QStringLiteral("/.local");
     QProcess install;
     install.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QThread>
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,15 +20,6 @@ bool write(const QByteArray &file, const QByteArray &content) {
 }
 
 } // namespace
-
-void removeTree(const QByteArray &folder) {
-    ::nftw(
-        folder.constData(),
-        [](const char *path, const struct stat *, int kind, struct FTW *) {
-            return kind == FTW_DP ? ::rmdir(path) : ::unlink(path);
-        },
-        16, FTW_DEPTH | FTW_PHYS);
-}
 
 QByteArray waitForFileContaining(const QByteArray &file, const QByteArray &expected, int timeoutMs) {
     QElapsedTimer clock;
@@ -112,8 +102,6 @@ PrivateDesktop::~PrivateDesktop() {
             bus_.waitForFinished(3000);
         }
     }
-    // The trash may hold names in any encoding.
-    removeTree(QFile::encodeName(dir_.path()));
 }
 
 QByteArray PrivateDesktop::path(const char *name) const {

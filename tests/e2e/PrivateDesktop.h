@@ -1,10 +1,11 @@
 #pragma once
 
+#include "TempFolder.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QTemporaryDir>
 
 // A desktop of its own for one test: a private session bus, a stand-in default application for text
 // files and folders (it records the paths it is given), a trash, optionally a stand-in file manager on
@@ -40,16 +41,12 @@ public:
 private:
     QByteArray path(const char *name) const;
 
-    QTemporaryDir dir_;
+    TempFolder dir_;
     QProcess bus_;
     QProcess fileManager_;
     QString busAddress_;
     QString failure_;
 };
-
-// Removes a folder and everything in it by their bytes, which QDir cannot do for names that are not
-// valid UTF-8.
-void removeTree(const QByteArray &folder);
 
 // Waits until the file holds `expected` (as a line or part of one); returns what it holds then.
 QByteArray waitForFileContaining(const QByteArray &file, const QByteArray &expected, int timeoutMs);

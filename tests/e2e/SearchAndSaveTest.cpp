@@ -1,4 +1,5 @@
 // The real program searches its drive for a file, the result is selected and kept in the saved list.
+#include "TempFolder.h"
 #include "X11Driver.h"
 #include "platform/Files.h"
 #include "platform/Twips.h"
@@ -6,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QUuid>
 
@@ -38,7 +38,7 @@ public:
     const QString &path() const { return path_; }
 
 private:
-    QTemporaryDir tree_{QDir::tempPath() + QStringLiteral("/lumsifter-e2e-XXXXXX")};
+    TempFolder tree_{QStringLiteral("lumsifter-e2e")};
     QString name_;
     QString path_;
 };
@@ -96,7 +96,7 @@ TEST(SearchAndSave, AProgramFolderNamedInAnotherEncodingKeepsItsFilesThere) {
 // reads that file for its first search.
 TEST(SearchAndSave, TheNextRunReadsTheDriveFromTheFileTheRunBeforeLeft) {
     const UniquePicture picture;
-    QTemporaryDir cache;
+    TempFolder cache;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
     const QByteArray folder = QFile::encodeName(cache.path()) + "/lumsifter";

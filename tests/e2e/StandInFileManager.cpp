@@ -1,6 +1,8 @@
 // A stand-in file manager for the end-to-end tests: it owns org.freedesktop.FileManager1 on the session
 // bus it is started on and appends every request to the file named by its argument, one line each:
 // the method, then its URIs (as they came, percent-encoded) separated by blanks.
+#include "base/ToolArguments.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
@@ -32,11 +34,10 @@ private:
 };
 
 int main(int argc, char **argv) {
+    const int refused = base::checkToolArguments(argc, argv, "e2e_file_manager LOG", {}, 1, 1);
+    if (refused >= 0)
+        return refused;
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s LOG\n", argv[0]);
-        return 2;
-    }
     FileManager manager(QString::fromLocal8Bit(argv[1]));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,

@@ -40,7 +40,7 @@ void X11Driver::start(const QProcessEnvironment &environmentGiven) {
     // Started through a link of a plain name, because a process is started by a text; the program
     // still finds its folder, whatever that is named.
     const QString link = folder_.filePath(QStringLiteral("start-lumsifter"));
-    ::symlink((programFolder_ + "/lumsifter").constData(), QFile::encodeName(link).constData());
+    (void)!::symlink((programFolder_ + "/lumsifter").constData(), QFile::encodeName(link).constData());
     startInstalled(link, environmentGiven);
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "TempFolder.h"
+
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -74,7 +75,7 @@ public:
     static QByteArray runBytes(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
 
 private:
-    QTemporaryDir folder_;
+    TempFolder folder_;
     QByteArray programFolder_;
     QProcess program_;
 };

@@ -81,12 +81,25 @@ QString captionOf(QWidget *widget) {
     return {};
 }
 
+// The design's place, or for a label whose caption the font draws wider, the design's place widened
+// about the side its text is aligned to.
+bool standsAt(const QWidget &widget, const QRect &design) {
+    const QRect place = widget.geometry();
+    const auto *label = qobject_cast<const QLabel *>(&widget);
+    if (place == design || !label || place.y() != design.y() || place.height() != design.height() ||
+        place.width() < design.width())
+        return place == design;
+    if (label->alignment() & Qt::AlignHCenter)
+        return std::abs(place.center().x() - design.center().x()) <= 1;
+    return label->alignment() & Qt::AlignRight ? place.right() == design.right() : place.x() == design.x();
+}
+
 void expectControls(QWidget &root, const Expected *begin, const Expected *end) {
     for (const Expected *e = begin; e != end; ++e) {
         auto *widget = root.findChild<QWidget *>(QLatin1String(e->name));
         ASSERT_NE(widget, nullptr) << e->name;
         EXPECT_EQ(captionOf(widget), QString::fromUtf8(e->caption)) << e->name;
-        EXPECT_EQ(widget->geometry(), twipsRect(e->left, e->top, e->width, e->height)) << e->name;
+        EXPECT_TRUE(standsAt(*widget, twipsRect(e->left, e->top, e->width, e->height))) << e->name;
     }
 }
 

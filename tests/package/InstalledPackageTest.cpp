@@ -1,6 +1,7 @@
 // The installed Debian package (check-package.sh installs it, then runs this as root under xvfb-run):
 // /usr/bin/lumsifter started by a user who may not write the program's folder. The search still loads
 // the component from beside the program, and the Save lands in the user's own data folder.
+#include "TempFolder.h"
 #include "X11Driver.h"
 #include "platform/Files.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -45,7 +45,7 @@ TEST(InstalledPackage, AUserFindsAFileSavesItIntoTheirDataFolderAndExits) {
     ASSERT_FALSE(QFileInfo(folder).permission(QFile::WriteOther)) << folder.toStdString();
 
     // The user's home, with the X server's cookie and a picture of a name no other file has.
-    QTemporaryDir home;
+    TempFolder home;
     ASSERT_TRUE(give(home.path(), uid, gid, 0700));
     const QString cookie = qEnvironmentVariable("XAUTHORITY");
     if (!cookie.isEmpty()) {

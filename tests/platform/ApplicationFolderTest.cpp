@@ -1,10 +1,11 @@
 // Where the program writes: beside itself when it may, else in the user's data folder.
 #include "platform/ApplicationFolder.h"
+
+#include "TempFolder.h"
 #include "platform/Files.h"
 #include "platform/PathCodec.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -56,7 +57,7 @@ TEST(ApplicationFolder, NamesInOtherEncodingsKeepTheirBytes) {
 }
 
 TEST(ApplicationFolder, WritabilityIsThatOfTheUser) {
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray folder = bytes(dir.path());
     EXPECT_TRUE(isWritableFolder(folder));
     EXPECT_FALSE(isWritableFolder(folder + "/missing"));
@@ -68,7 +69,7 @@ TEST(ApplicationFolder, WritabilityIsThatOfTheUser) {
 }
 
 TEST(ApplicationFolder, TheDataFolderIsMadeWithItsParentsPrivately) {
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray data = bytes(dir.path()) + "/home/.local/share/lumsifter";
     ASSERT_TRUE(makeFolders(data));
     struct stat info {};

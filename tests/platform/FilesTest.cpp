@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 #include "FifoGuard.h"
+#include "TempFolder.h"
 #include "platform/PathCodec.h"
 #include "platform/Pictures.h"
 #include "platform/Processes.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -85,7 +85,7 @@ protected:
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-    QTemporaryDir dir;
+    TempFolder dir;
 };
 
 } // namespace
@@ -354,7 +354,7 @@ TEST_F(FilesInAFolder, OwnFilesFollowOnlyTheUsersLinksOrRootsInRootsFolder) {
 
 TEST(Sound, NothingPlayableFallsBackQuietlyWithoutHangingOrCrashing) {
     // Whatever the sound library says on the way goes to stderr: capture it.
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray captured = QFile::encodeName(dir.filePath("stderr"));
     const int saved = ::dup(STDERR_FILENO);
     const int file = ::open(captured.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

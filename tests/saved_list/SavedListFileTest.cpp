@@ -1,10 +1,10 @@
 #include "saved_list/SavedListFile.h"
 
+#include "TempFolder.h"
 #include "platform/Files.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <fcntl.h>
@@ -106,7 +106,7 @@ TEST(SavedListFile, StreamedEntriesEqualTheParsedOnesAcrossChunkBoundaries) {
 }
 
 TEST(SavedListFile, AppendsOfAnotherProcessSurviveDeletes) {
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray save = QFile::encodeName(dir.filePath("save.txt"));
     const QByteArray temp = QFile::encodeName(dir.filePath("Temp.txt"));
     constexpr int appends = 3000;
@@ -135,7 +135,7 @@ TEST(SavedListFile, AppendsOfAnotherProcessSurviveDeletes) {
 }
 
 TEST(SavedListFile, AFailedRewriteSaysWhatFailedAndKeepsSaveTxt) {
-    QTemporaryDir dir;
+    TempFolder dir;
     const QByteArray save = QFile::encodeName(dir.filePath("save.txt"));
     const QByteArray temp = QFile::encodeName(dir.filePath("Temp.txt"));
     ASSERT_TRUE(saved_list::append(save, "/a"));

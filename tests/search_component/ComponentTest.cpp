@@ -1,5 +1,6 @@
 #include "Differential.h"
 #include "Fakes.h"
+#include "TempFolder.h"
 #include "TempTree.h"
 #include "search_component/plugin/StreamedSearch.h"
 
@@ -8,7 +9,6 @@
 #include "search_component/ResultListModel.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -100,7 +100,7 @@ public:
 } // namespace
 
 TEST(Component, MissingOrGarbageFilesLoadNothingAndChangeNothing) {
-    QTemporaryDir dir;
+    TempFolder dir;
     QFile garbage(dir.filePath("Lumsift.ocx"));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
     garbage.write(QByteArray(4096, '\x7f') + "ELF not really");

@@ -4,13 +4,13 @@
 #include "search_component/ResultTransfer.h"
 
 #include "FifoGuard.h"
+#include "TempFolder.h"
 #include "platform/Files.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ protected:
         return QStringLiteral("Modified: ") + english.toString(when, QLocale::ShortFormat);
     }
 
-    QTemporaryDir dir;
+    TempFolder dir;
 };
 
 } // namespace

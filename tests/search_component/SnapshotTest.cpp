@@ -1,6 +1,7 @@
 // Repeat searches from a kept snapshot: equal to fresh walks, in a fixed order, reading only what changed.
 #include "Differential.h"
 #include "TempTree.h"
+#include "TestScale.h"
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -56,13 +57,13 @@ void letTimesSettle() {
 TEST(Differential, RepeatSearchesEqualFreshWalksAfterEveryChange) {
     TempTree tree;
     DifferentialOptions options;
-    options.rounds = 1500;
+    options.rounds = scaledRounds(1500);
     options.seed = 11;
     const DifferentialReport report = runDifferential(tree.root(), options);
     EXPECT_EQ(report.failure, "");
     EXPECT_EQ(report.rounds, options.rounds);
     // The rounds did change the tree, and the snapshot was revalidated rather than read anew.
-    EXPECT_GT(report.changes, 2000u);
+    EXPECT_GT(report.changes, unsigned(scaledRounds(2000)));
     EXPECT_GT(report.checkedFolders, report.rereadFolders);
 }
 
@@ -71,7 +72,7 @@ TEST(Differential, RepeatSearchesEqualFreshWalksAfterEveryChange) {
 TEST(Differential, RepeatSearchesEqualFreshWalksWithTimesToTheSecond) {
     TempTree tree;
     DifferentialOptions options;
-    options.rounds = 1500;
+    options.rounds = scaledRounds(1500);
     options.seed = 23;
     options.roundTimesToNs = 1000000000;
     const DifferentialReport report = runDifferential(tree.root(), options);

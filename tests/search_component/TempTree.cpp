@@ -13,35 +13,7 @@
 #include <vector>
 
 TempTree::TempTree()
-    : root_(dir_.path().toStdString()) {}
-
-namespace {
-
-void removeEntry(int parentFd, const char *name) {
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ::unlinkat(parentFd, name, 0);
-        return;
-    }
-    ::fchmod(fd, 0755);
-    std::vector<std::string> names;
-    if (DIR *dir = ::fdopendir(::dup(fd))) {
-        while (const dirent *entry = ::readdir(dir))
-            if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..")
-                names.emplace_back(entry->d_name);
-        ::closedir(dir);
-    }
-    for (const std::string &child : names)
-        removeEntry(fd, child.c_str());
-    ::close(fd);
-    ::unlinkat(parentFd, name, AT_REMOVEDIR);
-}
-
-} // namespace
-
-TempTree::~TempTree() {
-    removeEntry(AT_FDCWD, root_.c_str());
-}
+    : root_(dir_.bytes().toStdString()) {}
 
 void TempTree::folder(const std::string &relative) const {
     ASSERT_EQ(::mkdir(path(relative).c_str(), 0755), 0) << relative;

@@ -3,7 +3,7 @@
 #include "search_component/plugin/SnapshotMatch.h"
 #include "search_component/plugin/SnapshotRefresh.h"
 
-#include <QTemporaryDir>
+#include "TempFolder.h"
 
 #include <set>
 #include <string>
@@ -13,7 +13,6 @@
 class TempTree {
 public:
     TempTree();
-    ~TempTree(); // removes what QTemporaryDir cannot: undecodable names, paths past PATH_MAX
     const std::string &root() const { return root_; }
     std::string path(const std::string &relative) const { return root_ + "/" + relative; }
 
@@ -22,7 +21,7 @@ public:
     void link(const std::string &target, const std::string &relative) const;
 
 private:
-    QTemporaryDir dir_;
+    TempFolder dir_;
     std::string root_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Fakes.h"
+#include "TempFolder.h"
 #include "app/LumsifterApp.h"
 #include "main_window/Form1.h"
 #include "search_component/SearchComponent.h"
@@ -9,7 +10,6 @@
 
 #include <QPointer>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ protected:
 
     FakePlatform fakes;
     std::shared_ptr<FakeComponent> component = std::make_shared<FakeComponent>();
-    QTemporaryDir folder;
+    TempFolder folder;
     std::unique_ptr<LumsifterApp> app;
     bool startInSetUp = true;
     // Changes the platform before the program starts on it.

@@ -1,5 +1,7 @@
 #include "Fakes.h"
 
+#include "helper_protocol/HostSession.h"
+
 #include <QDir>
 
 int FakeMessageBox::show(const QString &prompt, int style, const QString &title) {
@@ -25,7 +27,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.applicationFolder = applicationFolder;
     p.ownFilesFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
-    p.databaseHelper = builtProgramFolder() + QStringLiteral("/lumsifter-dbhost");
+    p.databaseHelper = builtProgramFolder() + u'/' + dbhost::helperFileName;
     p.sockets = sockets;
     p.systemFacts = systemFacts;
     return p;

@@ -86,7 +86,7 @@ void Database::Close() {
 }
 
 DBEngine::DBEngine() {
-    host_.program = platform::encodePath(platform::programFolder() + QStringLiteral("/lumsifter-dbhost"));
+    host_.program = platform::encodePath(platform::programFolder() + u'/' + dbhost::helperFileName);
 }
 
 DBEngine &DBEngine::instance() {

@@ -644,7 +644,8 @@ void putPassword(uint8_t *masked, bool jet3, const std::string &password) {
         return;
     }
     const Bytes units = utf16le(password);
-    std::memcpy(p, units.data(), std::min<size_t>(units.size(), 40));
+    if (!units.empty()) // an empty vector's data may be null, which memcpy must not get
+        std::memcpy(p, units.data(), std::min<size_t>(units.size(), 40));
     double created = 0;
     std::memcpy(&created, masked + createdAt - maskedStart, 8);
     const uint32_t day = uint32_t(int32_t(created));

@@ -1,14 +1,15 @@
 // Writes the demonstration database to the path given: make_adodemo <path>.
 #include "DemoDatabase.h"
 
+#include "base/ToolArguments.h"
+
 #include <cstdio>
 #include <exception>
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output.mdb>\n", argv[0]);
-        return 2;
-    }
+    const int refused = base::checkToolArguments(argc, argv, "make_adodemo OUTPUT.MDB", {}, 1, 1);
+    if (refused >= 0)
+        return refused;
     try {
         jet4::writeFile(argv[1], jet4::demoDatabase());
     } catch (const std::exception &e) {

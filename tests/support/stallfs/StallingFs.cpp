@@ -245,7 +245,9 @@ int main(int argc, char **argv) {
         return session(argv[0], argv[2], argv + 4);
     if (argc == 2 && argv[1][0] != '-')
         return serve(argv[0], argv[1]);
-    std::fprintf(stderr, "usage: %s MOUNTPOINT\n       %s --session MOUNTPOINT -- COMMAND [ARGUMENT...]\n",
-                 argv[0], argv[0]);
-    return 2;
+    const bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    std::fprintf(help ? stdout : stderr,
+                 "usage: %s MOUNTPOINT\n       %s --session MOUNTPOINT -- COMMAND [ARGUMENT...]\n", argv[0],
+                 argv[0]);
+    return help ? 0 : 2;
 }
