@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumsifter-dbbench DIR [ROUNDS]: times the database panel's work on generated databases under DIR
 // (written once, then reused): "Select" (the table list) on a Jet 3 file of 9 tables and 4,000 rows,
 // and "DB Info" over a table of 1,000,000 rows, with the report's time, lines per second and the peak

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the bench programs measure with: clocks, medians, memory, stalls of the event loop, a search as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumsifter-bench-savedlist DIR: opens a saved list of a million entries (written once under DIR) the
 // way "Open" does, and reports the time and the process's peak memory against the goals.
 // lumsifter-bench-savedlist DIR --giant: the same for a saved list holding one entry of 50 MB, through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumsifter-bench DIR [--rounds N] [--soak N]: times the search component on a generated tree of about
 // a million entries under DIR (built once, then reused): first searches, repeat searches from the
 // drive's snapshot, a repeat after 1,000 changed folders and the matching alone, beside fd, plocate and

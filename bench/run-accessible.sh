@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # run-accessible.sh COMMAND...: runs COMMAND on the X display with Qt's accessibility bridge on: a
 # session bus of its own, the accessibility bus started on it, and the bridge forced on.
 exec dbus-run-session -- sh -c '

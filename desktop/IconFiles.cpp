@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "IconFiles.h"
 
 #include "main_window/DesignLook.h"

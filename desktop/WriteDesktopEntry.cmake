@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the menu entry for a program path: cmake -DTEMPLATE=in -DOUTPUT=out -DPROGRAM=path -P this,
 # or include() it with those set. The install runs it once the prefix is known, so that Exec names the
 # installed program by its absolute path and the entry starts it whether or not its folder is on PATH.

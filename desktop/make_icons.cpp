@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_icons FOLDER NAME: writes the desktop's icon files for the application id NAME into FOLDER, in
 // the layout of an icon theme, from the drawing the window uses.
 #include "IconFiles.h"

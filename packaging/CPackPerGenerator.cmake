@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Read by cpack for each generator.
 if(CPACK_GENERATOR STREQUAL "DEB")
     # Installed with the real prefix into a staging DESTDIR, so that the menu entry names the program

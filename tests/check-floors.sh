@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the floors of src/: a file may include its own folder and folders on lower floors only, and no
 # two folders may include each other, even through others. Prints every offending include; exits 1 then.
 set -u

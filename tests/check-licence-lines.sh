@@ -4,8 +4,8 @@
 # line, or second after a #! line, is not the licence line in the file's comment syntax.
 set -euo pipefail
 
-# Report-only until every file carries the line; set to 1 to make a missing line fail the test.
-strict=0
+# A file without the line fails the test; strict=0 only reports.
+strict=1
 
 root=${1:-.}
 cd "$root"

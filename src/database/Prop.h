@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Module Prop: the error reports and the type and attribute texts of both database reports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The two database reports, "DB Info" and "DB Properties", written into the report list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Column values from their stored bytes, by column type, for Jet 3, Jet 4 and ACE. Pure functions on

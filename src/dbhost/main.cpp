@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumsifter-dbhost: reads Access databases for the program, one request at a time, over its standard
 // input and output. Database files are read only here, so that whatever a damaged file does to the
 // reader takes down this process only; the program limits its time and memory.

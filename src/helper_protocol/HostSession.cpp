@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper_protocol/HostSession.h"
 
 #include "base/Descriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What crosses the pipe, typed: the helper encodes with these and the program decodes with them, so

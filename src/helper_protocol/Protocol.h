@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The conversation between the program and lumsifter-dbhost over the helper's standard input and

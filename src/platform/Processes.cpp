@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Processes.h"
 
 #include "base/Descriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "result_actions/PictureViewer.h"
 
 #include "base/Step.h"

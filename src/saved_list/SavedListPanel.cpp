@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "saved_list/SavedListPanel.h"
 
 #include "base/Step.h"

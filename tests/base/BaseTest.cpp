@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bottom floor: steps, exact transfers, UTF-8 sequences, folder chains and results.
 #include "base/Descriptor.h"
 #include "base/FolderChain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ADO layer: connection strings, statements, value texts, and connections, commands and
 // results on generated databases, with the errors they raise.
 #include "Fixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged databases through the helper: a fixed-seed run of byte mutations and truncations of a
 // fixture. Every file must end in a table list or a failed open (a refusal, or a helper that died or
 // ran out of time), and none may take the test process down.

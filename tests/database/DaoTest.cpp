@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table list through DAO: attributes, catalog order, real files of every version, and files
 // that are no databases or damaged ones.
 #include "Fixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database panel standing alone: its controls, Select, Close and Open MDB.
 #include "Fixtures.h"
 

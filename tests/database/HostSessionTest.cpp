@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper process through its protocol: what it reads, how it fails, and how the program
 // survives a helper that hangs, dies or talks nonsense.
 #include "Fixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture writer's files read back by the mdbtools commands, a reader independent of ours.
 #include "Jet4Writer.h"
 #include "TempFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What crosses the helper's pipe: every message comes back as it went, through its CBOR bytes.
 #include "helper_protocol/Messages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module Prop: the attribute words, the type names and both error reports.
 #include "Fixtures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What no sample file shows, written by the fixture writer: databases protected by a password (Jet 3,
 // Jet 4) or encrypted as a whole (ACE), which must not open; Large Number, Date/Time Extended and
 // calculated columns, which must read back typed as ADO types them; Jet 3 files of our own; and a

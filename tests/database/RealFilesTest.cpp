@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every value of every ordinary (and hidden user) table of the real sample files, read through the helper and
 // compared whole with the expected text under tests/database/expected/ (one file per database). What each
 // database exercises:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "DB Info" and "DB Properties" through the panel, compared line by line, with Label34.
 #include "Fixtures.h"
 

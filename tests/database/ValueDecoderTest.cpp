@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's value decoder on byte buffers: the encodings no sample file shows, and the edges of
 // the ones they do.
 #include "dbhost/ValueDecoder.h"

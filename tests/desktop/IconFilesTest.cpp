@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's icon files are the window's drawing: every PNG size, and the SVG as another renderer
 // draws it.
 #include "IconFiles.h"

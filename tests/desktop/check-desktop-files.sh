@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks one desktop file with the validator of its format; prints what is wrong and exits 1 then.
 #   check-desktop-files.sh entry TEMPLATE WRITER   the menu entry, written for awkward program paths
 #   check-desktop-files.sh metainfo FILE           the AppStream metainfo, offline

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program opens a database that a search found and prints both reports.
 #include "TempFolder.h"
 #include "X11Driver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result list acted on as on a desktop, on the real program with real input: its context menu on
 // real files (with a stand-in default application and file manager on a private session bus), the
 // clipboard read back with xclip, a drag onto a test window, the keys, a tooltip, and what assistive

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small window that takes any drop and records what was offered, for the end-to-end tests: started as
 // `DropTarget LOG X Y WIDTH HEIGHT`, titled "Drop Target", it writes one line per drop and format,
 // "<format> <data as hex>", then "action <number>", and accepts the drop as a copy.

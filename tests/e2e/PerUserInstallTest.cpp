@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A per-user install (cmake --install --prefix ~/.local) started through its link in bin/: the
 // program finds its folder through the link, may write there, and keeps its files there.
 #include "TempFolder.h"

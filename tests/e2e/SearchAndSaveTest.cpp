@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program searches its drive for a file, the result is selected and kept in the saved list.
 #include "TempFolder.h"
 #include "X11Driver.h"

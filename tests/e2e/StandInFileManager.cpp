@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in file manager for the end-to-end tests: it owns org.freedesktop.FileManager1 on the session
 // bus it is started on and appends every request to the file named by its argument, one line each:
 // the method, then its URIs (as they came, percent-encoded) separated by blanks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a real X server: it opens its window and Exit ends it.
 #include "X11Driver.h"
 #include "platform/Twips.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes a screenshot of the main window with the context menu of a found file open, under a virtual X
 # server: take-menu-screenshot.sh PROGRAM OUT.png
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes a screenshot of the main window under a virtual X server: take-screenshot.sh PROGRAM OUT.png
 set -euo pipefail
 program=$1

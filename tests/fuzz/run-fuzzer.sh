@@ -15,7 +15,7 @@ mkdir -p "$findings" "$build/fuzz-corpus"
 export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-14/bin/llvm-symbolizer}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 # The helper's own limits: 1 GiB of address space (so no allocation of more) and 5 s a request,
-# doubled for the sanitizers' slowness. libmdb's complaints on standard error are closed out; the
+# doubled for the sanitizers' slowness. The readers' complaints on standard error are closed out; the
 # fuzzer's and the sanitizers' reports still appear.
 options=(-rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -max_len=3145728 -close_fd_mask=2
          -artifact_prefix="$findings/" -print_final_stats=1)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An installed program whose folder the user may not write: Text4 names the user's data folder, which
 // appears only once a file in it is used, while the program's own files are still read beside it.
 #include "AppFixture.h"

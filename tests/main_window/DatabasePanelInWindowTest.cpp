@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database panel in the main window: Open MDB, and both reports on the demonstration database.
 #include "AppFixture.h"
 #include "database/DatabasePanel.h"

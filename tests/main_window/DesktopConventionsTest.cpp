@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as assistive tools and the keyboard see it: accessible names, the tab order, the
 // window's keys, and the viewer's frame options set by other means than a click.
 #include "AppFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's general commands: fade-in, refresh, Exit, About, Help, the key filter.
 #include "AppFixture.h"
 #include "result_actions/PictureViewer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it stands after loading: every control in its place with its caption.
 #include "AppFixture.h"
 #include "main_window/DesignLook.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-location and the all-drives search, on a fake component and fake drives.
 #include "AppFixture.h"
 #include "platform/TimeText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed Debian package (check-package.sh installs it, then runs this as root under xvfb-run):
 // /usr/bin/lumsifter started by a user who may not write the program's folder. The search still loads
 // the component from beside the program, and the Save lands in the user's own data folder.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check-package.sh BUILD_DIR: the packages that make package built, as a user gets them. The portable
 # archive must hold the program's folder and nothing else. For the Debian package, lintian must find
 # no error, no unhardened binary and no ldconfig call, and hardening-check must pass on the program,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program writes: beside itself when it may, else in the user's data folder.
 #include "platform/ApplicationFolder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands on the selected result, on real files in the program's temporary folder.
 #include "AppFixture.h"
 #include "FifoGuard.h"

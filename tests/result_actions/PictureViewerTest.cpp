@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture viewer panel and its slideshow, tick by tick.
 #include "result_actions/PictureViewer.h"
 #include "AppFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result list's context menu and keys on the real main window, with a desktop that records what it
 // is asked: the entries a row gets, what each does, and that names in any encoding pass exactly.
 #include "AppFixture.h"

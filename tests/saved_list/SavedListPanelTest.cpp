@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved list: save.txt beside the program and its panel.
 #include "saved_list/SavedListPanel.h"
 #include "AppFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the result list shows of a file when the pointer rests on it, and what it hands to other
 // programs: read from real files of every kind, whatever their names are made of.
 #include "search_component/ResultDetails.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Snapshots kept in files between runs: the first search of a new run starts from the file the last run
 // wrote and equals a fresh walk; a file that is damaged, foreign or not private is no snapshot.
 #include "Differential.h"

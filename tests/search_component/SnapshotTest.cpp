@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Repeat searches from a kept snapshot: equal to fresh walks, in a fixed order, reading only what changed.
 #include "Differential.h"
 #include "TempTree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status window's ticks and its overview, driven tick by tick.
 #include "AppFixture.h"
 #include "platform/TimeText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The windows' controls, found by their names: the windows keep their forms to themselves, and tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test executable: a QApplication on the offscreen platform, then GoogleTest. A
 // step that fails in a way no step expects (a fault of the program) fails the running test.
 #include "base/Step.h"

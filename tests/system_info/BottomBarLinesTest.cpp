@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of the bottom bar's lines, built from what the platform reports.
 #include "Fakes.h"
 #include "system_info/SystemInformation.h"

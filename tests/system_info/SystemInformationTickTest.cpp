@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system-information tick on the running program: the bottom bar's three lines, the socket
 // failures and their messages, driven tick by tick.
 #include "AppFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine's sockets and facts: the meminfo reader on sample texts, the real seams on this machine.
 #include "platform/Sockets.h"
 #include "platform/SystemFacts.h"

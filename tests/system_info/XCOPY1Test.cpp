@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket routines on a sockets library that fails where each test asks.
 #include "system_info/XCOPY1.h"
 #include "Fakes.h"

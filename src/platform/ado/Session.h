@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Inside the program's ADO: the conversation with the database helper that a connection holds, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The type tables of the program's ADO: how each column type of an Access table appears as an ADO

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dao/Dao.h"
 
 #include "helper_protocol/Protocol.h"

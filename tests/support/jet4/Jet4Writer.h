@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A small writer of Jet 4 (and Jet 3, ACE) database files for test fixtures, benchmarks and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the demonstration database to the path given: make_adodemo <path>.
 #include "DemoDatabase.h"
 
