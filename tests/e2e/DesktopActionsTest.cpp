@@ -187,6 +187,8 @@ TEST(DesktopActions, KeysOnTheListAndTheWindow) {
     ASSERT_FALSE(confirm.isEmpty()) << "Delete did not ask";
     x.key(confirm, QStringLiteral("n"));
     EXPECT_TRUE(platform::isRegularFile(file.path()));
+    // A key sent while the box is still closing would reach no window.
+    ASSERT_TRUE(waitForWindowCount(x, 1)) << "the box stayed open";
 
     for (const QString &menuKey : {QStringLiteral("Menu"), QStringLiteral("shift+F10")}) {
         x.key(window, menuKey);
