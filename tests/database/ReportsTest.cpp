@@ -5,6 +5,7 @@
 
 #include "Fakes.h"
 #include "Golden.h"
+#include "ListTexts.h"
 #include "database/DatabasePanel.h"
 #include "database/ReportList.h"
 
@@ -29,13 +30,6 @@ QString golden(const char *name) {
     return QStringLiteral(LUMSIFTER_GOLDEN_DIR "/") + QLatin1String(name);
 }
 
-QStringList items(const ReportListView *list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->itemText(i);
-    return out;
-}
-
 struct Panel {
     QString path;
     DatabasePanel panel;
@@ -55,12 +49,12 @@ struct Panel {
 
     QStringList dbInfo() {
         panel.Command20()->click();
-        return items(panel.List3());
+        return itemTexts(*panel.List3());
     }
 
     QStringList dbProperties() {
         panel.Command21()->click();
-        return items(panel.List3());
+        return itemTexts(*panel.List3());
     }
 
     QString count() const { return panel.Label34()->text(); }
