@@ -80,8 +80,7 @@ jet4::Options ace2010() {
 }
 
 std::unique_ptr<ado::Connection> openConnection(const QString &path) {
-    auto c =
-        std::make_unique<ado::Connection>(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    auto c = std::make_unique<ado::Connection>(fixtures::helperOptions());
     c->setConnectionString(ado::connectionStringFor(path));
     c->Open();
     return c;

@@ -78,7 +78,7 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     dao::DBEngine &engine = dao::DBEngine::instance();
-    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
+    dbhost::HostOptions options = fixtures::helperOptions();
     options.timeLimitMs = fuzzTimeLimitMs;
     engine.setHost(options);
     std::mt19937 random(20240611);
@@ -107,7 +107,7 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     std::mt19937 random(7);
-    dbhost::HostOptions options{QFile::encodeName(fixtures::helperProgram())};
+    dbhost::HostOptions options = fixtures::helperOptions();
     options.timeLimitMs = fuzzTimeLimitMs;
     Outcomes seen;
     const int runs = scaledRounds(800);

@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 
 #include "Fakes.h"
+#include "ListTexts.h"
 #include "database/DatabasePanel.h"
 #include "database/ReportList.h"
 #include "platform/Twips.h"
@@ -16,20 +17,6 @@
 using fixtures::Folder;
 
 namespace {
-
-QStringList items(const QListWidget *list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-QStringList items(const ReportListView *list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->itemText(i);
-    return out;
-}
 
 // A panel whose main window shows the path given to select(), in both Text3 and Label31 unless the
 // test sets them apart.
@@ -98,7 +85,7 @@ TEST(DatabasePanel, SelectListsTheOrdinaryTablesInCatalogOrderWithTheirCount) {
     Folder folder;
     PanelUnderTest t;
     t.select(folder.write("m.mdb", fixtures::mixedCatalog()));
-    EXPECT_EQ(items(t.panel.List2()), (QStringList{"Local Table", "Second Table"}));
+    EXPECT_EQ(itemTexts(*t.panel.List2()), (QStringList{"Local Table", "Second Table"}));
     EXPECT_EQ(t.panel.Label30()->text(), "2");
     EXPECT_TRUE(t.messages->shown.empty());
 }
@@ -113,7 +100,7 @@ TEST(DatabasePanel, SelectWithAnEmptyPathAsksForOneAndChangesNothing) {
     EXPECT_EQ(t.messages->shown[0].prompt, "Select database file path");
     EXPECT_EQ(t.messages->shown[0].style, 0);
     EXPECT_EQ(t.messages->shown[0].title, "") << "the application title shows";
-    EXPECT_EQ(items(t.panel.List2()), (QStringList{"Titles", "Authors"}));
+    EXPECT_EQ(itemTexts(*t.panel.List2()), (QStringList{"Titles", "Authors"}));
     EXPECT_EQ(t.panel.Label30()->text(), "2");
 }
 
@@ -123,7 +110,7 @@ TEST(DatabasePanel, SelectOpensThePathOfLabel31) {
     t.text3 = QStringLiteral("/not/the/database.mdb");
     t.label31 = folder.write("b.mdb", booksDatabase());
     t.panel.Command18()->click();
-    EXPECT_EQ(items(t.panel.List2()), (QStringList{"Titles", "Authors"}));
+    EXPECT_EQ(itemTexts(*t.panel.List2()), (QStringList{"Titles", "Authors"}));
 }
 
 TEST(DatabasePanel, ASecondSelectReplacesTheFirstList) {
@@ -131,7 +118,7 @@ TEST(DatabasePanel, ASecondSelectReplacesTheFirstList) {
     PanelUnderTest t;
     t.select(folder.write("b.mdb", booksDatabase()));
     t.select(folder.write("m.mdb", fixtures::mixedCatalog()));
-    EXPECT_EQ(items(t.panel.List2()), (QStringList{"Local Table", "Second Table"}));
+    EXPECT_EQ(itemTexts(*t.panel.List2()), (QStringList{"Local Table", "Second Table"}));
     EXPECT_EQ(t.panel.Label30()->text(), "2");
 }
 
@@ -140,7 +127,7 @@ TEST(DatabasePanel, WhatIsNoDatabaseGivesAnEmptyListAndNoMessage) {
     PanelUnderTest t;
     t.select(folder.write("b.mdb", booksDatabase()));
     t.select(folder.writeBytes("readme.txt", "This is a plain text file and no database at all.\n"));
-    EXPECT_TRUE(items(t.panel.List2()).isEmpty());
+    EXPECT_TRUE(itemTexts(*t.panel.List2()).isEmpty());
     EXPECT_EQ(t.panel.Label30()->text(), "0");
     t.select(folder.path("missing.mdb"));
     t.select(folder.path(""));
@@ -173,8 +160,8 @@ TEST(DatabasePanel, CloseHidesAndOpenShowsWithEverythingKept) {
     t.panel.open();
     t.panel.open();
     EXPECT_TRUE(t.panel.isVisible());
-    EXPECT_EQ(items(t.panel.List2()), (QStringList{"Titles", "Authors"}));
-    EXPECT_EQ(items(t.panel.List3()), QStringList{"a report line"});
+    EXPECT_EQ(itemTexts(*t.panel.List2()), (QStringList{"Titles", "Authors"}));
+    EXPECT_EQ(itemTexts(*t.panel.List3()), QStringList{"a report line"});
     EXPECT_EQ(t.panel.Label30()->text(), "2");
     EXPECT_EQ(t.panel.Label34()->text(), "1");
 }

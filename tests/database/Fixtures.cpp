@@ -4,6 +4,7 @@
 #include "Fakes.h"
 
 #include "helper_protocol/HostSession.h"
+#include "helper_protocol/Protocol.h"
 
 #include <QFile>
 
@@ -88,6 +89,17 @@ bool samplesPresent() {
 
 QString helperProgram() {
     return builtProgramFolder() + u'/' + dbhost::helperFileName;
+}
+
+dbhost::HostOptions helperOptions() {
+    return dbhost::HostOptions{QFile::encodeName(helperProgram())};
+}
+
+QCborMap call(dbhost::HostSession &session, const QString &op, const QString &key, const QCborValue &value) {
+    QCborMap r = dbhost::request(op);
+    if (!key.isEmpty())
+        r[key] = value;
+    return session.call(r);
 }
 
 } // namespace fixtures

@@ -4,7 +4,9 @@
 // Databases written for the database tests, and the places of the real sample files.
 #include "Jet4Writer.h"
 #include "TempFolder.h"
+#include "helper_protocol/HostSession.h"
 
+#include <QCborMap>
 #include <QString>
 
 namespace fixtures {
@@ -33,6 +35,10 @@ private:
 // LUMSIFTER_ACCESS_SAMPLES); tests of them are skipped where the folder is missing.
 QString sample(const QString &name);
 bool samplesPresent();
-QString helperProgram(); // build/bin/lumsifter-dbhost
+QString helperProgram();             // build/bin/lumsifter-dbhost
+dbhost::HostOptions helperOptions(); // the built helper with the default limits
+// Sends the request `op`, with one argument when `key` is given, and returns the reply.
+QCborMap call(dbhost::HostSession &session, const QString &op, const QString &key = {},
+              const QCborValue &value = {});
 
 } // namespace fixtures

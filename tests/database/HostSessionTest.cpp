@@ -9,6 +9,7 @@
 #include <QCborArray>
 #include <QFile>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -17,25 +18,21 @@
 #include <unistd.h>
 
 using namespace dbhost;
+using fixtures::call;
 using fixtures::Folder;
+using fixtures::helperOptions;
 
 namespace {
 
-HostOptions helper() {
-    return HostOptions{QFile::encodeName(fixtures::helperProgram())};
+// Matches a call that fails as a process, in this way.
+auto throwsFailure(HostFailure::Kind kind) {
+    return testing::Throws<HostFailure>(testing::Property(&HostFailure::kind, kind));
 }
 
 QCborMap openRequest(const QString &path) {
     QCborMap r = request(QStringLiteral("open"));
     r[QStringLiteral("path")] = QFile::encodeName(path);
     return r;
-}
-
-QCborMap call(HostSession &s, const QString &op, const QString &key = {}, const QCborValue &value = {}) {
-    QCborMap r = request(op);
-    if (!key.isEmpty())
-        r[key] = value;
-    return s.call(r);
 }
 
 QString errorOf(const QCborMap &reply) {
@@ -53,7 +50,7 @@ QString script(Folder &folder, const QByteArray &body) {
 
 TEST(DbHost, OpensAJet4FileAndReportsItsHeader) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     const QCborMap reply = s.call(openRequest(folder.write("a.mdb", {fixtures::authors()})));
     ASSERT_EQ(errorOf(reply), "ok");
     const QCborMap info = reply.value(QStringLiteral("info")).toMap();
@@ -67,7 +64,7 @@ TEST(DbHost, OpensAJet4FileAndReportsItsHeader) {
 
 TEST(DbHost, CatalogListsEveryObjectWithTypeAndFlagsInCatalogOrder) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("m.mdb", fixtures::mixedCatalog())));
     const QCborArray objects = call(s, "catalog").value(QStringLiteral("objects")).toArray();
     QStringList names;
@@ -86,7 +83,7 @@ TEST(DbHost, CatalogListsEveryObjectWithTypeAndFlagsInCatalogOrder) {
 
 TEST(DbHost, QueryGivesTypedValuesAndRealNulls) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("t.mdb", {fixtures::allTypes()})));
     QCborMap q = request(QStringLiteral("query"));
     q[QStringLiteral("table")] = "alltypes"; // names match without regard to case
@@ -130,7 +127,7 @@ TEST(DbHost, QueryGivesTypedValuesAndRealNulls) {
 
 TEST(DbHost, EmptyTextIsNotNullAndCharactersOutsideTheBmpSurvive) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("a.mdb", {fixtures::authors()})));
     const QCborMap result = call(s, "query", "table", "Authors");
     QCborMap f = request(QStringLiteral("fetch"));
@@ -152,7 +149,7 @@ TEST(DbHost, FetchLatchesTheEndAndRewindStartsOver) {
     for (int i = 0; i < 2500; ++i)
         big.rows.push_back({jet4::Value::of(i)});
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("b.mdb", {big})));
     const QCborValue cursor = call(s, "query", "table", "Big").value(QStringLiteral("cursor"));
     QCborMap f = request(QStringLiteral("fetch"));
@@ -175,7 +172,7 @@ TEST(DbHost, FetchLatchesTheEndAndRewindStartsOver) {
 
 TEST(DbHost, TwoResultsOnOneDatabaseDoNotDisturbEachOther) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("a.mdb", {fixtures::authors()})));
     const QCborValue first = call(s, "query", "table", "Authors").value(QStringLiteral("cursor"));
     const QCborValue second = call(s, "query", "table", "Authors").value(QStringLiteral("cursor"));
@@ -205,7 +202,7 @@ TEST(DbHost, RefusesWhatIsNotADatabaseWithACode) {
         {folder.path("short.mdb"), Error::unreadable}, {"/dev/null", Error::notDatabase},
     };
     for (const auto &[path, code] : cases) {
-        HostSession s(helper());
+        HostSession s(helperOptions());
         const QCborMap reply = s.call(openRequest(path));
         EXPECT_EQ(errorOf(reply), code) << path.toStdString();
         EXPECT_FALSE(reply.value(Key::message).toString().isEmpty());
@@ -214,7 +211,7 @@ TEST(DbHost, RefusesWhatIsNotADatabaseWithACode) {
 
 TEST(DbHost, NamesMissingLinkedAndQueryObjectsApart) {
     Folder folder;
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.write("m.mdb", fixtures::mixedCatalog())));
     EXPECT_EQ(errorOf(call(s, "query", "table", "Nowhere")), Error::noSuchTable);
     EXPECT_EQ(errorOf(call(s, "query", "table", "Linked Table")), Error::notLocalTable);
@@ -225,7 +222,7 @@ TEST(DbHost, NamesMissingLinkedAndQueryObjectsApart) {
 }
 
 TEST(DbHost, RejectsRequestsOutOfOrderOrOfAnotherVersion) {
-    HostSession s(helper());
+    HostSession s(helperOptions());
     EXPECT_EQ(errorOf(call(s, "catalog")), Error::badRequest);
     EXPECT_EQ(errorOf(call(s, "fetch", "cursor", 7)), Error::badRequest);
     EXPECT_EQ(errorOf(call(s, "dance")), Error::badRequest);
@@ -241,7 +238,7 @@ TEST(DbHost, SaysWhichBytesOfTheFileAreMissing) {
     whole.open(QIODevice::ReadOnly);
     QByteArray bytes = whole.readAll();
     bytes.truncate(4096 * 4); // the catalog's data page (5) is gone
-    HostSession s(helper());
+    HostSession s(helperOptions());
     s.call(openRequest(folder.writeBytes("broken.mdb", bytes)));
     const QCborMap reply = call(s, "catalog");
     EXPECT_EQ(errorOf(reply), Error::unreadable);
@@ -254,12 +251,8 @@ TEST(DbHostSession, AHelperThatDoesNotAnswerIsStoppedAtTheTimeLimit) {
     HostOptions options{QFile::encodeName(script(folder, "exec sleep 30"))};
     options.timeLimitMs = 300;
     HostSession s(options);
-    try {
-        s.call(request(QStringLiteral("catalog")));
-        FAIL() << "no time-out";
-    } catch (const HostFailure &e) {
-        EXPECT_EQ(e.kind(), HostFailure::Kind::TimedOut);
-    }
+    EXPECT_THAT([&] { s.call(request(QStringLiteral("catalog"))); },
+                throwsFailure(HostFailure::Kind::TimedOut));
     EXPECT_FALSE(s.running());
     EXPECT_THROW(s.call(request(QStringLiteral("catalog"))), HostFailure);
 }
@@ -275,23 +268,15 @@ TEST(DbHostSession, AHelperThatDiesOrTalksNonsenseFailsTheRequest) {
     };
     for (const auto &[body, kind] : cases) {
         HostSession s(HostOptions{QFile::encodeName(script(folder, body))});
-        try {
-            s.call(request(QStringLiteral("catalog")));
-            ADD_FAILURE() << body.constData();
-        } catch (const HostFailure &e) {
-            EXPECT_EQ(e.kind(), kind) << body.constData() << ": " << e.what();
-        }
+        EXPECT_THAT([&] { s.call(request(QStringLiteral("catalog"))); }, throwsFailure(kind))
+            << body.constData();
         EXPECT_FALSE(s.running());
     }
 }
 
 TEST(DbHostSession, AMissingHelperCannotBeStarted) {
-    try {
-        HostSession s(HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/lumsifter-dbhost"))});
-        FAIL();
-    } catch (const HostFailure &e) {
-        EXPECT_EQ(e.kind(), HostFailure::Kind::NotStarted);
-    }
+    const HostOptions missing{QFile::encodeName(QStringLiteral("/nonexistent/lumsifter-dbhost"))};
+    EXPECT_THAT([&] { HostSession s(missing); }, throwsFailure(HostFailure::Kind::NotStarted));
 }
 
 TEST(DbHostSession, TheMemoryLimitAppliesInTheHelper) {
@@ -328,7 +313,7 @@ TEST(DbHostSession, TheHelperDiesWithTheProgramEvenWhenStopped) {
     // The program: a process of its own that starts the real helper, says its id and waits.
     const pid_t program = ::fork();
     if (program == 0) {
-        HostSession s(helper());
+        HostSession s(helperOptions());
         s.call(request(QStringLiteral("catalog"))); // answered: the helper runs
         const pid_t helperPid = s.pid();
         (void)!::write(report[1], &helperPid, sizeof helperPid);

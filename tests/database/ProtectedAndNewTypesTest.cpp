@@ -24,7 +24,7 @@ using jet4::Value;
 namespace {
 
 QString openError(const QString &path) {
-    dbhost::HostSession s(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    dbhost::HostSession s(fixtures::helperOptions());
     QCborMap open = dbhost::request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(path);
     const QCborMap reply = s.call(open);
@@ -116,9 +116,9 @@ TEST(ProtectedDatabases, DaoListsNothingAndAdoSaysWhy) {
     withPassword.password = "secret";
     const QString path = folder.write("password.mdb", {fixtures::authors()}, withPassword);
     dao::DBEngine &engine = dao::DBEngine::instance();
-    engine.setHost(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    engine.setHost(fixtures::helperOptions());
     EXPECT_THROW(engine.OpenDatabase(path), dao::DaoError);
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(fixtures::helperOptions());
     c.setConnectionString(ado::connectionStringFor(path));
     try {
         c.Open();
@@ -136,7 +136,7 @@ TEST(NewColumnKinds, LargeNumbersExtendedDatesAndCalculatedValuesReadBackTyped) 
     Folder folder;
     jet4::Options ace;
     ace.version = 5; // ACE 2016
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(fixtures::helperOptions());
     c.setConnectionString(ado::connectionStringFor(folder.write("kinds.accdb", {newKinds()}, ace)));
     c.Open();
     ado::Command command;
@@ -193,14 +193,14 @@ TEST(WrittenFiles, Jet3TablesReadBackThroughEveryLayer) {
     jet4::Object empty("Leer");
     empty.columns = {{"Nr", Type::Long}};
     const QString path = folder.write("v97.mdb", {t, hidden, empty}, jet3);
-    dao::DBEngine::instance().setHost(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    dao::DBEngine::instance().setHost(fixtures::helperOptions());
     dao::Database db = dao::DBEngine::instance().OpenDatabase(path);
     QStringList names;
     for (const dao::TableDef &d : db.TableDefs())
         if (d.Attributes() == 0)
             names << d.Name();
     EXPECT_EQ(names, (QStringList{"Sorte", "Leer"}));
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(fixtures::helperOptions());
     c.setConnectionString(ado::connectionStringFor(path));
     c.Open();
     EXPECT_EQ(c.Properties().Item(QStringLiteral("Page Size")).Value().integer, 2048);
@@ -228,7 +228,7 @@ TEST(WrittenFiles, ATablePastOneUsageBitmapReadsInOrder) {
     for (int i = 0; i < 60000; ++i) // about 1,000 pages: past the 512 one map row spans
         big.rows.push_back({Value::of(i), Value::ofText("row number " + std::to_string(i))});
     Folder folder;
-    dbhost::HostSession s(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    dbhost::HostSession s(fixtures::helperOptions());
     QCborMap open = dbhost::request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(folder.write("big.mdb", {big}));
     ASSERT_TRUE(s.call(open).value(dbhost::Key::ok).toBool());
@@ -258,7 +258,7 @@ TEST(WrittenFiles, MovedRowsKeepTheirPlaceAndDeletedOnesAreGone) {
     t.movedRows = {0, 5, 11};
     t.deletedRows = {3, 8};
     Folder folder;
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(fixtures::helperOptions());
     c.setConnectionString(ado::connectionStringFor(folder.write("moved.mdb", {t})));
     c.Open();
     ado::Command command;

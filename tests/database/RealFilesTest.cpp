@@ -33,15 +33,9 @@
 #include <gtest/gtest.h>
 
 using namespace dbhost;
+using fixtures::call;
 
 namespace {
-
-QCborMap call(HostSession &s, const QString &op, const QString &key = {}, const QCborValue &value = {}) {
-    QCborMap r = request(op);
-    if (!key.isEmpty())
-        r[key] = value;
-    return s.call(r);
-}
 
 QString quoted(const QString &text) {
     QString out = QStringLiteral("\"");
@@ -83,7 +77,7 @@ QString valueText(int type, const QCborValue &v) {
 // Every ordinary table of the database (the tables "Select" lists), each as a heading, its columns
 // and one line per row.
 QString dump(const QString &path) {
-    HostSession s(HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    HostSession s(fixtures::helperOptions());
     QCborMap open = request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(path);
     const QCborMap opened = s.call(open);
@@ -172,7 +166,7 @@ TEST(RealFiles, KeyColumnsAreThoseOfThePrimaryKey) {
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.file);
-        HostSession s(HostOptions{QFile::encodeName(fixtures::helperProgram())});
+        HostSession s(fixtures::helperOptions());
         ASSERT_TRUE(
             call(s, "open", "path", QFile::encodeName(fixtures::sample(row.file))).value(Key::ok).toBool());
         QStringList keys;

@@ -42,7 +42,7 @@ TEST_F(DataFolderInWindow, TheDataFolderIsShownAndMadeOnlyWhenAFileInItIsUsed) {
     c().Text3->setText(QStringLiteral("/home/ann/a.jpg"));
     c().Command12->click(); // Save
     EXPECT_EQ(contentOf(data + QStringLiteral("/save.txt")), QByteArray("\"/home/ann/a.jpg\"\r\n"));
-    EXPECT_EQ(boxes().back().prompt, QStringLiteral("/home/ann/a.jpg has been saved!"));
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("/home/ann/a.jpg has been saved!"));
 }
 
 TEST_F(DataFolderInWindow, ACopyLandsInTheDataFolder) {
@@ -54,7 +54,7 @@ TEST_F(DataFolderInWindow, ACopyLandsInTheDataFolder) {
     c().Text5->setText(QStringLiteral("copy.txt"));
     c().Command10->click(); // Copy Selected Filename
     EXPECT_EQ(contentOf(data + QStringLiteral("/copy.txt")), QByteArray("found"));
-    EXPECT_EQ(boxes().back().prompt, QStringLiteral("File copied at ") + data + u'/');
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("File copied at ") + data + u'/');
 }
 
 TEST_F(DataFolderInWindow, AFolderThatCannotBeMadeFailsTheSaveWithItsReason) {
@@ -64,8 +64,8 @@ TEST_F(DataFolderInWindow, AFolderThatCannotBeMadeFailsTheSaveWithItsReason) {
         platform::encodePath(appFolder() + QStringLiteral("/home/.local/share")), "x"));
     c().Text3->setText(QStringLiteral("/home/ann/a.jpg"));
     c().Command12->click();
-    EXPECT_TRUE(boxes().back().prompt.startsWith(QStringLiteral("The path could not be saved to save.txt: ")))
-        << boxes().back().prompt.toStdString();
+    EXPECT_TRUE(lastBox().prompt.startsWith(QStringLiteral("The path could not be saved to save.txt: ")))
+        << lastBox().prompt.toStdString();
 }
 
 TEST_F(DataFolderInWindow, TheDemonstrationDatabaseIsReadBesideTheProgram) {

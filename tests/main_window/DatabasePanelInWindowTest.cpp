@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The database panel in the main window: Open MDB, and both reports on the demonstration database.
 #include "AppFixture.h"
+#include "ListTexts.h"
 #include "database/DatabasePanel.h"
 #include "database/ReportList.h"
 #include "platform/Twips.h"
@@ -27,18 +28,6 @@ protected:
         ASSERT_TRUE(c().List1->setListIndex(0));
         status().on_Timer1_timeout();
     }
-    QStringList lines(const QListWidget *list) {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
-    }
-    QStringList lines(const ReportListView *list) {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->itemText(i);
-        return out;
-    }
     QString demo;
 };
 
@@ -57,20 +46,20 @@ TEST_F(DatabaseInWindow, TheSelectedDemonstrationDatabaseListsAndReports) {
     selectInResults(demo);
     c().Command17->click();
     panel().Command18()->click();
-    const QStringList tables = lines(panel().List2());
+    const QStringList tables = itemTexts(*panel().List2());
     ASSERT_TRUE(tables.contains(QStringLiteral("Authors"))) << tables.join(u',').toStdString();
     EXPECT_EQ(panel().Label30()->text(), QString::number(tables.size()));
 
     panel().List2()->setCurrentRow(int(tables.indexOf(QStringLiteral("Authors"))));
     panel().Command20()->click();
-    QStringList report = lines(panel().List3());
+    QStringList report = itemTexts(*panel().List3());
     ASSERT_FALSE(report.isEmpty());
     EXPECT_EQ(report.first(), QStringLiteral("Opening Access Database ADODEMO.MDB..."));
     EXPECT_EQ(report.last(), QStringLiteral("*** Success! ***"));
     EXPECT_EQ(panel().Label34()->text(), QString::number(report.size()));
 
     panel().Command21()->click();
-    report = lines(panel().List3());
+    report = itemTexts(*panel().List3());
     EXPECT_TRUE(
         report.first().startsWith(QStringLiteral("*** *** *** *** *** Dumping contents of the Properties "
                                                  "Collection for the Connection object")));

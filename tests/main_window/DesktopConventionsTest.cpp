@@ -108,12 +108,12 @@ TEST_F(DesktopConventions, TheWindowsKeys) {
 
     QTest::keyClick(c().Text1, Qt::Key_F1);
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes().back().title, QStringLiteral("HELP"));
+    EXPECT_EQ(lastBox().title, QStringLiteral("HELP"));
 
     fakes.messages->answers = {platform::Answer::No};
     QTest::keyClick(c().Text1, Qt::Key_Q, Qt::ControlModifier);
     ASSERT_EQ(boxes().size(), 2u);
-    EXPECT_EQ(boxes().back().prompt, QStringLiteral("Exit now?"));
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("Exit now?"));
     EXPECT_FALSE(app->hasEnded());
 
     QSignalSpy refreshed(app.get(), &LumsifterApp::refreshed);
@@ -129,7 +129,7 @@ TEST_F(DesktopConventions, EnterInThePatternBoxStillSearches) {
     c().Text1->setFocus();
     QTest::keyClick(c().Text1, Qt::Key_Return);
     ASSERT_EQ(boxes().size(), 1u); // the search ran to its overview
-    EXPECT_EQ(boxes().back().title, QStringLiteral("Search Result"));
+    EXPECT_EQ(lastBox().title, QStringLiteral("Search Result"));
 }
 
 TEST_F(DesktopConventions, TheFrameOptionsSwitchWhenCheckedByAnyMeans) {

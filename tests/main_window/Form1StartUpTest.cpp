@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it stands after loading: every control in its place with its caption.
 #include "AppFixture.h"
+#include "ListTexts.h"
 #include "main_window/DesignLook.h"
 #include "platform/Twips.h"
 #include "result_actions/PictureViewer.h"
@@ -150,16 +151,11 @@ TEST_F(Form1StartUp, ListHoldsTheTwelveInstructionLines) {
 }
 
 TEST_F(Form1StartUp, PatternBoxAndIntervalBoxHoldTheirItems) {
-    QStringList patterns;
-    for (int i = 0; i < c().Text1->count(); ++i)
-        patterns << c().Text1->itemText(i);
-    EXPECT_EQ(patterns, QStringList({"*.bat", "*.bmp", "*.dll", "*.doc", "*.exe", "*.gif", "*.inf", "*.jpg",
-                                     "*.mdb", "*.png", "*.txt", "*.vbp", "*.vbs", "*.wav"}));
+    EXPECT_EQ(itemTexts(*c().Text1),
+              QStringList({"*.bat", "*.bmp", "*.dll", "*.doc", "*.exe", "*.gif", "*.inf", "*.jpg", "*.mdb",
+                           "*.png", "*.txt", "*.vbp", "*.vbs", "*.wav"}));
     const PictureViewerControls viewer(form().Picture1());
-    QStringList intervals;
-    for (int i = 0; i < viewer.Combo1->count(); ++i)
-        intervals << viewer.Combo1->itemText(i);
-    EXPECT_EQ(intervals, QStringList({".1", ".3", ".5", ".7", "1", "2", "3", "4", "5"}));
+    EXPECT_EQ(itemTexts(*viewer.Combo1), QStringList({".1", ".3", ".5", ".7", "1", "2", "3", "4", "5"}));
     EXPECT_EQ(viewer.Combo1->currentText(), QStringLiteral("3"));
     EXPECT_TRUE(viewer.Option2->isChecked());
     EXPECT_FALSE(viewer.Option1->isChecked());

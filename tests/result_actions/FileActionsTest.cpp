@@ -15,12 +15,6 @@ namespace {
 
 class FileActionsTest : public AppFixture {
 protected:
-    // Writes a file under the program's folder and returns its raw path.
-    QByteArray file(const QByteArray &name, const QByteArray &content) {
-        const QByteArray path = QFile::encodeName(appFolder()) + "/" + name;
-        EXPECT_TRUE(platform::appendToFile(path, content));
-        return path;
-    }
     QByteArray picture(const QString &name, Qt::GlobalColor colour) {
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(colour);
@@ -30,15 +24,8 @@ protected:
     static QByteArray contentOf(const QByteArray &path) {
         return platform::readWholeFile(path).value_or(QByteArray());
     }
-    // Fills List1 with these paths, as a search would.
-    void listPaths(const std::vector<QByteArray> &paths) {
-        c().List1->clear();
-        for (const QByteArray &path : paths)
-            c().List1->addItem(platform::decodePath(path));
-    }
     void select(int index) { ASSERT_TRUE(c().List1->setListIndex(index)); }
     PictureViewerControls viewer() { return PictureViewerControls(form().Picture1()); }
-    const FakeMessageBox::Shown &lastBox() { return boxes().back(); }
 };
 
 } // namespace

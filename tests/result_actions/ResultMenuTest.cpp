@@ -29,16 +29,6 @@ const QStringList fileEntries = {"Open",           "Open Containing Folder", "Co
 
 class ResultMenuTest : public AppFixture {
 protected:
-    QByteArray file(const QByteArray &name, const QByteArray &content) {
-        const QByteArray path = QFile::encodeName(appFolder()) + "/" + name;
-        EXPECT_TRUE(platform::appendToFile(path, content));
-        return path;
-    }
-    void listPaths(const std::vector<QByteArray> &paths) {
-        c().List1->clear();
-        for (const QByteArray &path : paths)
-            c().List1->addItem(platform::decodePath(path));
-    }
     // The menu the keyboard opens on the selected entry (the Menu key, Shift+F10).
     QMenu *openMenu() {
         closeMenus();
@@ -79,7 +69,6 @@ protected:
         const QMimeData *data = QGuiApplication::clipboard()->mimeData();
         return data ? data->data(format) : QByteArray();
     }
-    const FakeMessageBox::Shown &lastBox() { return boxes().back(); }
 };
 
 } // namespace

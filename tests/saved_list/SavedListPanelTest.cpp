@@ -31,7 +31,6 @@ protected:
         return out;
     }
     void selectInPanel(int row) { p().lstEmployee->setCurrentRow(row); }
-    const FakeMessageBox::Shown &lastBox() { return boxes().back(); }
     QString now() { return platform::timeOfDayText(fakes.clock->now); }
 };
 
@@ -117,7 +116,7 @@ TEST_F(SavedList, NoToDeleteReloadsAndEmptiesTheEntryBox) {
     selectInPanel(0);
     fakes.messages->answers = {platform::Answer::No};
     p().Command16->click();
-    EXPECT_EQ(boxes().back().prompt, QStringLiteral("Delete selected item?"));
+    EXPECT_EQ(lastBox().prompt, QStringLiteral("Delete selected item?"));
     EXPECT_EQ(listed(), QStringList({"/a"}));
     EXPECT_EQ(p().Text6->text(), QString());
     EXPECT_EQ(content(saveTxt()), QByteArray("\"/a\"\r\n"));

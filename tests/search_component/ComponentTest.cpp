@@ -10,6 +10,7 @@
 #include "search_component/ResultListModel.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QWidget>
 
@@ -144,29 +145,22 @@ TEST(Component, WritesCaptionsAndKeepsTimersRunningDuringTheCall) {
     LumsiftControl control(componentFile(), std::make_shared<FakeVolumes>());
     ResultListModel list;
     QWidget form;
-    std::vector<QString> captions;
-    QObject::connect(&form, &QWidget::windowTitleChanged,
-                     [&](const QString &title) { captions.push_back(title); });
-    int ticks = 0;
-    int rowsSeenByTimer = 0;
+    QSignalSpy captions(&form, &QWidget::windowTitleChanged);
     QTimer timer;
     timer.setInterval(1);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        ++ticks;
-        rowsSeenByTimer = std::max(rowsSeenByTimer, list.count());
-    });
+    QSignalSpy ticks(&timer, &QTimer::timeout);
     timer.start();
 
     control.FindFiles(list, QString::fromStdString(tree.root()), "*.txt", form);
     timer.stop();
 
     EXPECT_EQ(rowsOf(list), texts);
-    EXPECT_GT(ticks, 0);
+    EXPECT_GT(ticks.count(), 0);
     ASSERT_FALSE(captions.empty());
     const QString root = QString::fromStdString(tree.root());
-    EXPECT_EQ(captions.front(), root);
-    for (const QString &caption : captions)
-        EXPECT_TRUE(caption.startsWith(root)) << caption.toStdString();
+    EXPECT_EQ(captions.front().front().toString(), root);
+    for (const QList<QVariant> &caption : captions)
+        EXPECT_TRUE(caption.front().toString().startsWith(root)) << caption.front().toString().toStdString();
 }
 
 TEST(Component, HostileArgumentsEndWithoutResults) {
@@ -226,21 +220,17 @@ TEST(StreamedSearch, RepeatSearchesComeFromTheSnapshotInTheSameOrderWithCaptions
         if (search == 2)
             tree.file("f3/sub3/late.txt");
         OrderSink sink;
-        std::vector<QString> captions;
-        const QMetaObject::Connection caption = QObject::connect(
-            &form, &QWidget::windowTitleChanged, [&](const QString &title) { captions.push_back(title); });
-        int ticks = 0;
+        QSignalSpy captions(&form, &QWidget::windowTitleChanged);
         QTimer timer;
         timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        QSignalSpy ticks(&timer, &QTimer::timeout);
         timer.start();
         const lumsift::SearchReport report =
             lumsift::streamSearch(sink, store, tree.root(), matcher, form, options);
         timer.stop();
-        QObject::disconnect(caption);
         EXPECT_EQ(report.fromSnapshot, search > 0);
         EXPECT_EQ(report.results, sink.files.size());
-        EXPECT_GT(ticks, 0) << search;
+        EXPECT_GT(ticks.count(), 0) << search;
         EXPECT_FALSE(captions.empty()) << search;
         EXPECT_EQ(sink.files, referencePaths(tree.root(), "*")) << search;
         lists.push_back(sink.files);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Differential.h"
+#include "Unprivileged.h"
 
 #include "search_component/plugin/SnapshotRefresh.h"
 #include "search_component/plugin/SnapshotStore.h"
@@ -22,19 +23,6 @@
 #include <random>
 
 namespace {
-
-// Makes the calling thread, and the threads it starts, see the file system as an unprivileged user.
-class Unprivileged {
-public:
-    Unprivileged() {
-        if (::geteuid() == 0)
-            ::syscall(SYS_setfsuid, 65534);
-    }
-    ~Unprivileged() {
-        if (::geteuid() == 0)
-            ::syscall(SYS_setfsuid, 0);
-    }
-};
 
 bool byteLess(const std::string &a, const std::string &b) {
     const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempTree.h"
+#include "Unprivileged.h"
 
 #include <QProcess>
 
@@ -7,7 +8,6 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <climits>
@@ -46,19 +46,6 @@ Paths buildChain(const std::string &root, int depth, const std::string &name) {
         ::close(fd);
     return files;
 }
-
-// Makes the calling thread, and the threads it starts, see the filesystem as an unprivileged user.
-class UnprivilegedFiles {
-public:
-    UnprivilegedFiles() {
-        if (::geteuid() == 0)
-            ::syscall(SYS_setfsuid, 65534);
-    }
-    ~UnprivilegedFiles() {
-        if (::geteuid() == 0)
-            ::syscall(SYS_setfsuid, 0);
-    }
-};
 
 class LowDescriptorLimit {
 public:
@@ -176,7 +163,7 @@ TEST(FolderWalk, SkipsUnreadableFoldersSilently) {
     Paths found;
     WalkStats stats;
     {
-        UnprivilegedFiles unprivileged;
+        Unprivileged unprivileged;
         const int probe = ::open(tree.path("closed").c_str(), O_RDONLY | O_DIRECTORY);
         if (probe >= 0) {
             ::close(probe);

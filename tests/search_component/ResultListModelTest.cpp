@@ -3,6 +3,8 @@
 
 #include "platform/PathCodec.h"
 
+#include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -72,10 +74,9 @@ TEST(ResultListModel, LinesAreRowsWithoutFolderAndClearEmptiesEverything) {
     EXPECT_EQ(model.text(2), "/tmp/x");
     EXPECT_EQ(model.text(3), "Ünïcode line");
 
-    int resets = 0;
-    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     model.clear();
-    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(model.count(), 0);
     EXPECT_EQ(model.memoryBytes(), 0u);
     model.addItem("again");
@@ -85,13 +86,13 @@ TEST(ResultListModel, LinesAreRowsWithoutFolderAndClearEmptiesEverything) {
 TEST(ResultListModel, InsertsEachBatchAsOneBlockOfRows) {
     ResultListModel model;
     model.addItem("first");
-    std::vector<std::pair<int, int>> inserted;
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex &, int first, int last) { inserted.emplace_back(first, last); });
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     const std::uint32_t root = model.addFolder(noFolder, "/r");
     appendNames(model, root, {"a", "b", "c"});
     appendNames(model, root, {});
-    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{1, 3}}));
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 1) << "first row";
+    EXPECT_EQ(inserted[0][2].toInt(), 3) << "last row";
 }
 
 TEST(ResultListModel, KeepsLongTextsAndBadReferencesHarmless) {

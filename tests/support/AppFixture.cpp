@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppFixture.h"
 
+#include "platform/Files.h"
 #include "platform/PathCodec.h"
+
+#include <QFile>
 
 #include <QFileInfo>
 #include <QWidget>
@@ -45,6 +48,18 @@ Form1Controls &AppFixture::c() {
         controlsOf_ = app->form1();
     }
     return *controls_;
+}
+
+QByteArray AppFixture::file(const QByteArray &name, const QByteArray &content) {
+    const QByteArray path = QFile::encodeName(appFolder()) + "/" + name;
+    EXPECT_TRUE(platform::appendToFile(path, content));
+    return path;
+}
+
+void AppFixture::listPaths(const std::vector<QByteArray> &paths) {
+    c().List1->clear();
+    for (const QByteArray &path : paths)
+        c().List1->addItem(platform::decodePath(path));
 }
 
 void AppFixture::TearDown() {

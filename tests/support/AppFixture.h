@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 // A search component that appends the paths given per folder and records each call.
 class FakeComponent : public lumsift::SearchComponent {
@@ -52,6 +53,11 @@ protected:
     QString appFolder() const { return folder.path(); }
     // The message boxes shown so far.
     const std::vector<FakeMessageBox::Shown> &boxes() const { return fakes.messages->shown; }
+    const FakeMessageBox::Shown &lastBox() const { return boxes().back(); }
+    // Writes a file in the program's folder and returns its raw path.
+    QByteArray file(const QByteArray &name, const QByteArray &content);
+    // Fills List1 with these paths, as a search would.
+    void listPaths(const std::vector<QByteArray> &paths);
 
     FakePlatform fakes;
     std::shared_ptr<FakeComponent> component = std::make_shared<FakeComponent>();
