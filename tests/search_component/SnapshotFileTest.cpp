@@ -191,7 +191,13 @@ TEST_F(SnapshotFile, AFileThatIsDamagedForeignOrNotPrivateIsNoSnapshotAndIsRepla
              ::rename(file().c_str(), (file() + "-real").c_str());
              ASSERT_EQ(::symlink((file() + "-real").c_str(), file().c_str()), 0);
          }},
-        {"another user's", [&] { root ? void(::lchown(file().c_str(), 65534, 65534)) : write({}); }},
+        {"another user's",
+         [&] {
+             if (root)
+                 ASSERT_EQ(::lchown(file().c_str(), 65534, 65534), 0);
+             else
+                 write({});
+         }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
