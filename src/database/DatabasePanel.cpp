@@ -9,9 +9,9 @@
 
 #include "base/Step.h"
 #include "controls/Accessibility.h"
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/dao/Dao.h"
 #include "platform/MessageBox.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/dao/Dao.h"
 
 #include <optional>
 

@@ -3,7 +3,7 @@
 
 #include "Fakes.h"
 
-#include "helper_protocol/HostSession.h"
+#include "platform/ApplicationFolder.h"
 
 #include <QFile>
 
@@ -87,7 +87,7 @@ bool samplesPresent() {
 }
 
 QString helperProgram() {
-    return builtProgramFolder() + u'/' + dbhost::helperFileName;
+    return builtProgramFolder() + u'/' + platform::helperFileName;
 }
 
 } // namespace fixtures

@@ -3,7 +3,7 @@
 // that are no databases or damaged ones.
 #include "Fixtures.h"
 
-#include "platform/dao/Dao.h"
+#include "database_client/dao/Dao.h"
 
 #include <QFile>
 
