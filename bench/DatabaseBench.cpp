@@ -10,8 +10,9 @@
 #include "database/ReportLines.h"
 #include "database/ReportList.h"
 #include "database/Reports.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/dao/Dao.h"
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/dao/Dao.h"
+#include "platform/ApplicationFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +36,7 @@ constexpr int selectRows = 4000;
 constexpr int reportRows = 1000000;
 
 QString helper() {
-    return QCoreApplication::applicationDirPath() + u'/' + dbhost::helperFileName;
+    return QCoreApplication::applicationDirPath() + u'/' + platform::helperFileName;
 }
 
 double millisecondsSince(Clock::time_point start) {

@@ -84,8 +84,8 @@ int giantEntry(const QString &folder) {
     };
     SavedListPanel panel(
         nullptr,
-        {.Text3 = [] { return QString(); },
-         .clearText3 = [] {},
+        {.selectedPath = [] { return QString(); },
+         .clearSelectedPath = [] {},
          .timeOfDay = [] { return QStringLiteral("12:00:00"); },
          .besideProgram = [&](const QString &name) { return QFile::encodeName(folder + '/' + name); }},
         std::make_shared<Yes>());

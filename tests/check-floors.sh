@@ -10,6 +10,7 @@ floors=(
     "base"
     "helper_protocol"
     "platform controls dbhost"
+    "database_client"
     "search_component saved_list result_actions database system_info"
     "status_window"
     "main_window"

@@ -9,9 +9,9 @@
 
 #include "base/Step.h"
 #include "controls/Accessibility.h"
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/dao/Dao.h"
 #include "platform/MessageBox.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/dao/Dao.h"
 
 #include <optional>
 
@@ -49,9 +49,9 @@ void DatabasePanel::on_Command19_clicked() {
     setVisible(false);
 }
 
-// Select: the ordinary tables of the database whose path Label31 shows.
+// Select: the ordinary tables of the database that is the selected entry.
 void DatabasePanel::on_Command18_clicked() {
-    if (mainWindow_.Text3().isEmpty()) {
+    if (mainWindow_.selectedPath().isEmpty()) {
         messages_->show(QStringLiteral("Select database file path"), platform::Style::OkOnly, QString());
         return;
     }
@@ -60,7 +60,7 @@ void DatabasePanel::on_Command18_clicked() {
     step([&] {
         dao::DBEngine &engine = dao::DBEngine::instance();
         engine.setHost(host_);
-        db.emplace(engine.OpenDatabase(mainWindow_.Label31()));
+        db.emplace(engine.OpenDatabase(mainWindow_.selectedEntry()));
     });
     step([&] {
         check(db.has_value());

@@ -30,8 +30,8 @@ class DatabasePanel : public QWidget {
 public:
     // What the panel reads of the main window.
     struct MainWindowView {
-        std::function<QString()> Text3;   // the selected path box
-        std::function<QString()> Label31; // the hidden mirror of the selected entry
+        std::function<QString()> selectedPath;  // the box the user may also type in
+        std::function<QString()> selectedEntry; // the hidden mirror of the result list's selected entry
     };
 
     // `ownFilesFolder` is the folder the program's own files come from, which holds ADODEMO.MDB.

@@ -2,7 +2,7 @@
 #include "database/Prop.h"
 
 #include "base/Step.h"
-#include "platform/ado/Ado.h"
+#include "database_client/ado/Ado.h"
 
 #include "database/ReportLines.h"
 

@@ -2,7 +2,7 @@
 #include "database/Reports.h"
 
 #include "database/Prop.h"
-#include "platform/ado/Ado.h"
+#include "database_client/ado/Ado.h"
 
 #include "database/ReportLines.h"
 

@@ -12,9 +12,6 @@
 
 namespace dbhost {
 
-// The helper's file name; the program runs the helper from its own folder.
-inline const QString helperFileName = QStringLiteral("lumsifter-dbhost");
-
 // How the program runs the helper: which program, how long one request may take, and how much
 // address space the helper may use.
 struct HostOptions {

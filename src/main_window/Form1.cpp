@@ -80,18 +80,18 @@ Form1::Form1(ApplicationView app, const platform::Platform &platform)
     timer2_->setTimerType(Qt::PreciseTimer);
     ui->setupUi(this);
     statusView_ = {.window = this,
-                   .List1 = ui->List1,
-                   .Drive1 = ui->Drive1,
-                   .Text1 = ui->Text1,
-                   .Text2 = ui->Text2,
-                   .Label4 = ui->Label4,
-                   .Label6 = ui->Label6,
-                   .Label12 = ui->Label12,
-                   .Label20 = ui->Label20,
-                   .Label29 = ui->Label29,
-                   .Label31 = ui->Label31,
-                   .lblTitle = ui->lblTitle,
-                   .bottomBar = {.Label26 = ui->Label26, .Label25 = ui->Label25, .Label27 = ui->Label27}};
+                   .resultList = ui->List1,
+                   .driveList = ui->Drive1,
+                   .pattern = ui->Text1,
+                   .location = ui->Text2,
+                   .resultCount = ui->Label4,
+                   .captionMirror = ui->Label6,
+                   .driveCount = ui->Label12,
+                   .folderCount = ui->Label20,
+                   .duration = ui->Label29,
+                   .selectedEntry = ui->Label31,
+                   .title = ui->lblTitle,
+                   .bottomBar = {.host = ui->Label26, .memory = ui->Label25, .user = ui->Label27}};
     placePanels();
     wireDesktopActions();
     makeAccessible();
@@ -116,38 +116,40 @@ Form1::~Form1() = default;
 void Form1::placePanels() {
     const auto timeOfDay = [this] { return this->timeOfDay(); };
     const auto besideProgram = [this](const QString &name) { return this->besideProgram(name); };
-    picture1_ = new PictureViewer(
-        this, {.List1 = *ui->List1, .Label4 = [this] { return ui->Label4->text(); }, .timeOfDay = timeOfDay},
-        platform_.messageBox);
+    picture1_ = new PictureViewer(this,
+                                  {.resultList = *ui->List1,
+                                   .resultCount = [this] { return ui->Label4->text(); },
+                                   .timeOfDay = timeOfDay},
+                                  platform_.messageBox);
     picture1_->setGeometry(twipsRect(3240, 3840, 7455, 4335));
     picture1_->hide();
     picture2_ = new SavedListPanel(this,
-                                   {.Text3 = [this] { return ui->Text3->text(); },
-                                    .clearText3 = [this] { ui->Text3->clear(); },
+                                   {.selectedPath = [this] { return ui->Text3->text(); },
+                                    .clearSelectedPath = [this] { ui->Text3->clear(); },
                                     .timeOfDay = timeOfDay,
                                     .besideProgram = besideProgram},
                                    platform_.messageBox);
     picture2_->setGeometry(twipsRect(0, 480, 12855, 4215));
     picture2_->hide();
-    DatabasePanel::MainWindowView view{.Text3 = [this] { return ui->Text3->text(); },
-                                       .Label31 = [this] { return ui->Label31->text(); }};
+    DatabasePanel::MainWindowView view{.selectedPath = [this] { return ui->Text3->text(); },
+                                       .selectedEntry = [this] { return ui->Label31->text(); }};
     picture6_ = new DatabasePanel(this, view, platform_.messageBox, platform_.ownFilesFolder,
                                   platform_.databaseHelper);
     picture6_->setGeometry(twipsRect(240, 3960, 12255, 4215));
     picture6_->hide();
     fileActions_ = std::make_unique<FileActions>(
         FileActions::MainWindowView{
-            .List1 = *ui->List1,
-            .Picture1 = *picture1_,
-            .Text3 = [this] { return ui->Text3->text(); },
-            .setText3 = [this](const QString &text) { ui->Text3->setText(text); },
-            .Text4 = [this] { return ui->Text4->text(); },
-            .Text5 = [this] { return ui->Text5->text(); },
-            .setText1 = [this](const QString &text) { ui->Text1->setEditText(text); },
-            .Text2 = [this] { return ui->Text2->text(); },
-            .setText2 = [this](const QString &text) { ui->Text2->setText(text); },
+            .resultList = *ui->List1,
+            .pictureViewer = *picture1_,
+            .selectedPath = [this] { return ui->Text3->text(); },
+            .setSelectedPath = [this](const QString &text) { ui->Text3->setText(text); },
+            .applicationFolder = [this] { return ui->Text4->text(); },
+            .copyName = [this] { return ui->Text5->text(); },
+            .setPattern = [this](const QString &text) { ui->Text1->setEditText(text); },
+            .location = [this] { return ui->Text2->text(); },
+            .setLocation = [this](const QString &text) { ui->Text2->setText(text); },
             .setDrive = [this](const QString &drive) { return ui->Drive1->setDrive(drive); },
-            .setLabel4 = [this](const QString &text) { ui->Label4->setText(text); },
+            .setResultCount = [this](const QString &text) { ui->Label4->setText(text); },
             .setEnabled = [this](bool enabled) { setEnabled(enabled); },
             .findFiles = [this](const QString &location) { findFiles(location); },
             .finishSearch = [this] { finishSearch(); },

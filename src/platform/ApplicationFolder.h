@@ -19,6 +19,9 @@ struct ApplicationFolders {
     bool madeWhenNeeded = false;
 };
 
+// The database helper's file name; the program runs the helper from its own folder.
+inline const QString helperFileName = QStringLiteral("lumsifter-dbhost");
+
 // A program folder the user may write to holds everything, as a portable copy or a per-user install
 // does. A program installed for the whole system cannot write beside itself, so each user's files go
 // to $XDG_DATA_HOME/lumsifter instead, or to $HOME/.local/share/lumsifter when XDG_DATA_HOME is

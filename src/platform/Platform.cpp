@@ -13,8 +13,6 @@
 
 #include "platform/PathCodec.h"
 
-#include "helper_protocol/HostSession.h"
-
 namespace platform {
 
 QString programFolder() {
@@ -34,7 +32,7 @@ Platform Platform::real() {
     p.makeApplicationFolder = folders.madeWhenNeeded;
     p.ownFilesFolder = folders.ownFiles;
     p.componentFile = folders.ownFiles + QStringLiteral("/Lumsift.ocx");
-    p.databaseHelper = folders.ownFiles + u'/' + dbhost::helperFileName;
+    p.databaseHelper = folders.ownFiles + u'/' + platform::helperFileName;
     p.sockets = std::make_shared<SystemSockets>();
     p.systemFacts = std::make_shared<LocalSystemFacts>();
     return p;

@@ -23,7 +23,7 @@ FileActions::FileActions(MainWindowView mainWindow, const platform::Platform &pl
     , platform_(platform) {}
 
 QByteArray FileActions::selectedEntry(bool &selected) const {
-    ResultListView &list = mainWindow_.List1;
+    ResultListView &list = mainWindow_.resultList;
     selected = list.listIndex() >= 0;
     return selected ? list.results().bytes(list.listIndex()) : QByteArray();
 }
@@ -31,26 +31,26 @@ QByteArray FileActions::selectedEntry(bool &selected) const {
 void FileActions::selectionStep() {
     bool selected = false;
     const QByteArray path = selectedEntry(selected);
-    step([&] { mainWindow_.setText3(platform::decodePath(path)); });
+    step([&] { mainWindow_.setSelectedPath(platform::decodePath(path)); });
     // Two separate loads, one per frame; a file that is not a picture leaves both as they were.
     step([&] {
         const std::optional<QImage> picture = platform::loadPicture(path);
         check(picture.has_value());
-        mainWindow_.Picture1.setImage1(*picture);
+        mainWindow_.pictureViewer.setImage1(*picture);
     });
     step([&] {
         const std::optional<QImage> picture = platform::loadPicture(path);
         check(picture.has_value());
-        mainWindow_.Picture1.setImage2(*picture);
+        mainWindow_.pictureViewer.setImage2(*picture);
     });
 }
 
 void FileActions::copySelected() {
     bool selected = false;
     const QByteArray source = selectedEntry(selected);
-    const QString folder = mainWindow_.Text4();
+    const QString folder = mainWindow_.applicationFolder();
     const bool copied =
-        selected && platform::copyFile(source, mainWindow_.besideProgram(mainWindow_.Text5()));
+        selected && platform::copyFile(source, mainWindow_.besideProgram(mainWindow_.copyName()));
     platform_.messageBox->show(copied ? QStringLiteral("File copied at ") + folder + u'/' : copyFailed,
                                Information, copyTitle);
 }
@@ -58,17 +58,17 @@ void FileActions::copySelected() {
 void FileActions::deleteFile() {
     const QString prompt = QStringLiteral("Are you sure you want to delete this file?\r\n\r\nFile path and "
                                           "Filename:\r\n") +
-                           mainWindow_.Text3();
+                           mainWindow_.selectedPath();
     const int answer = platform_.messageBox->show(
         prompt, platform::Style::YesNo | Information | platform::Style::Critical, QStringLiteral("Confirm"));
     if (answer != platform::Answer::Yes)
         return;
     // Nothing follows, whether or not a file was deleted: the entry stays in the list.
-    step([&] { check(platform::deleteFile(platform::encodePath(mainWindow_.Text3())).has_value()); });
+    step([&] { check(platform::deleteFile(platform::encodePath(mainWindow_.selectedPath())).has_value()); });
 }
 
 void FileActions::run() {
-    step([&] { check(platform_.processes->start(mainWindow_.Text3())); });
+    step([&] { check(platform_.processes->start(mainWindow_.selectedPath())); });
 }
 
 void FileActions::play() {
@@ -80,26 +80,26 @@ void FileActions::play() {
 
 void FileActions::prepareDrive(const QString &drive) {
     step([&] { check(mainWindow_.setDrive(drive)); });
-    step([&] { mainWindow_.setText2(drive); });
-    step([&] { mainWindow_.setText1(QStringLiteral("Lumsift.ocx")); });
+    step([&] { mainWindow_.setLocation(drive); });
+    step([&] { mainWindow_.setPattern(QStringLiteral("Lumsift.ocx")); });
 }
 
 void FileActions::searchAndCopyComponent() {
-    ResultListView &list = mainWindow_.List1;
+    ResultListView &list = mainWindow_.resultList;
     step([&] { list.clear(); });
     for (const QString &drive : {QStringLiteral("C:"), QStringLiteral("D:")}) {
         prepareDrive(drive);
         step([&] { mainWindow_.setEnabled(false); });
-        step([&] { mainWindow_.findFiles(mainWindow_.Text2()); });
+        step([&] { mainWindow_.findFiles(mainWindow_.location()); });
     }
     mainWindow_.finishSearch();
     step([&] { list.setFocus(); });
     step([&] { check(list.setListIndex(0)); });
-    step([&] { mainWindow_.setLabel4(QString::number(list.listCount())); });
-    // Only a file this command found is copied; a path left in Text3 from before never is.
+    step([&] { mainWindow_.setResultCount(QString::number(list.listCount())); });
+    // Only a file this command found is copied; a selected path left from before never is.
     const bool found = list.listCount() > 0;
     const bool copied =
-        found && platform::copyFile(platform::encodePath(mainWindow_.Text3()),
+        found && platform::copyFile(platform::encodePath(mainWindow_.selectedPath()),
                                     mainWindow_.besideProgram(QStringLiteral("Lumsifter.ocx")));
     platform_.messageBox->show(copied ? QStringLiteral("File copied!") : copyFailed, Information, copyTitle);
 }

@@ -17,19 +17,19 @@ class FileActions {
 public:
     // What the commands use of the main window.
     struct MainWindowView {
-        ResultListView &List1;
-        PictureViewer &Picture1;        // its two frames receive the selected picture
-        std::function<QString()> Text3; // the selected path
-        std::function<void(const QString &)> setText3;
-        std::function<QString()> Text4;                // the application folder
-        std::function<QString()> Text5;                // the name of a copy
-        std::function<void(const QString &)> setText1; // the pattern
-        std::function<QString()> Text2;                // the location
-        std::function<void(const QString &)> setText2;
-        std::function<bool(const QString &)> setDrive;  // Drive1; false when there is no such drive
-        std::function<void(const QString &)> setLabel4; // the result count
-        std::function<void(bool)> setEnabled;           // the whole window
-        // LS1.FindFiles into List1, with the location given, Text1's pattern and the window.
+        ResultListView &resultList;
+        PictureViewer &pictureViewer; // its two frames receive the selected picture
+        std::function<QString()> selectedPath;
+        std::function<void(const QString &)> setSelectedPath;
+        std::function<QString()> applicationFolder;
+        std::function<QString()> copyName; // the name a copied file gets
+        std::function<void(const QString &)> setPattern;
+        std::function<QString()> location;
+        std::function<void(const QString &)> setLocation;
+        std::function<bool(const QString &)> setDrive; // false when there is no such drive
+        std::function<void(const QString &)> setResultCount;
+        std::function<void(bool)> setEnabled; // the whole window
+        // LS1.FindFiles into the result list, with the location given, the pattern and the window.
         std::function<void(const QString &)> findFiles;
         // The end every search shares: the window enabled, its caption "Finish search!", the count.
         std::function<void()> finishSearch;
@@ -38,14 +38,14 @@ public:
 
     FileActions(MainWindowView mainWindow, const platform::Platform &platform);
 
-    // The selection of List1 changed: the path goes into Text3 and, if it is a picture, into both
-    // frames of the viewer.
+    // The selection of the result list changed: the path becomes the selected path and, if it is a
+    // picture, goes into both frames of the viewer.
     void selectionStep();
-    // "Copy Selected Filename": the selected entry into the application folder as Text5.
+    // "Copy Selected Filename": the selected entry into the application folder under the copy name.
     void copySelected();
-    // "Delete File": the file named in Text3, after a confirmation.
+    // "Delete File": the file the selected path names, after a confirmation.
     void deleteFile();
-    // "Run (.exe .bat)": starts the file Text3 names, alone, or nothing.
+    // "Run (.exe .bat)": starts the file the selected path names, alone, or nothing.
     void run();
     // "Play wav Sound": the selected entry as a sound, until it ends.
     void play();

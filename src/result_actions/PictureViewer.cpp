@@ -99,7 +99,7 @@ void PictureViewer::on_Check1_toggled(bool checked) {
         timer1_->start();
     else
         timer1_->stop();
-    mainWindow_.List1.setEnabled(!checked);
+    mainWindow_.resultList.setEnabled(!checked);
 }
 
 int PictureViewer::intervalMs() const {
@@ -117,12 +117,12 @@ void PictureViewer::ff() {
 }
 
 void PictureViewer::on_Timer1_timeout() {
-    ResultListView &list = mainWindow_.List1;
+    ResultListView &list = mainWindow_.resultList;
     step([&] { timer1_->setInterval(intervalMs()); });
     step([&] { check(list.setListIndex(list.listIndex() + 1)); });
     step([&] {
         ui->Label19->setText(QString::number(list.listIndex()) + QStringLiteral(" of ") +
-                             mainWindow_.Label4());
+                             mainWindow_.resultCount());
     });
     step([&] {
         const QString typed = ui->Text7->text();

@@ -26,8 +26,8 @@ class PictureViewer : public QWidget {
 public:
     // What the viewer uses of the main window.
     struct MainWindowView {
-        ResultListView &List1;
-        std::function<QString()> Label4; // the result count, kept current by the status window
+        ResultListView &resultList;
+        std::function<QString()> resultCount; // kept current by the status window
         std::function<QString()> timeOfDay;
     };
 

@@ -42,7 +42,7 @@ void SavedListPanel::showCount() {
 
 void SavedListPanel::save() {
     platform::MessageBox &messages = *messages_;
-    const QString path = mainWindow_.Text3();
+    const QString path = mainWindow_.selectedPath();
     if (path.isEmpty()) {
         messages.show(QStringLiteral("You must enter file path!!"), Critical, QStringLiteral("Select!"));
         return;
@@ -93,7 +93,7 @@ void SavedListPanel::deleteSelected() {
         saved_list::deleteEntries(saveFile(), tempFile(), [&](QByteArrayView entry) {
             return platform::sameTextIgnoringCase(entry, toRemove);
         });
-    mainWindow_.clearText3();
+    mainWindow_.clearSelectedPath();
     if (outcome.failure.isEmpty())
         messages.show(QStringLiteral("item has been Deleted!"), Information, QStringLiteral("Deleted"));
     else

@@ -21,8 +21,8 @@ class SavedListPanel : public QWidget {
 public:
     // What the panel uses of the main window.
     struct MainWindowView {
-        std::function<QString()> Text3; // the selected path
-        std::function<void()> clearText3;
+        std::function<QString()> selectedPath;
+        std::function<void()> clearSelectedPath;
         std::function<QString()> timeOfDay;                       // the title of several messages
         std::function<QByteArray(const QString &)> besideProgram; // a file in the application folder
     };
@@ -31,7 +31,7 @@ public:
                    std::shared_ptr<platform::MessageBox> messages);
     ~SavedListPanel() override;
 
-    // "Save " on the main window: appends the path in Text3 to save.txt.
+    // "Save " on the main window: appends the selected path to save.txt.
     void save();
     // "Open" on the main window: loads save.txt into the panel and shows it.
     void open();

@@ -81,17 +81,17 @@ void Form2::on_Timer1_timeout() {
     if (!main)
         return; // every step needs the main window
     const MainWindowView &c = *main;
-    step([&] { setLabel1Caption(c.Label6->text()); });
-    step([&] { setText(c.Label4, QString::number(c.List1->listCount())); });
-    step([&] { setText(c.Label12, QString::number(c.Drive1->count())); });
-    step([&] { setText(c.Label6, c.window->windowTitle()); });
+    step([&] { setLabel1Caption(c.captionMirror->text()); });
+    step([&] { setText(c.resultCount, QString::number(c.resultList->listCount())); });
+    step([&] { setText(c.driveCount, QString::number(c.driveList->count())); });
+    step([&] { setText(c.captionMirror, c.window->windowTitle()); });
     step([&] {
-        const QString location = c.Drive1->currentText().left(3);
-        if (c.Text2->text() != location)
-            c.Text2->setText(location);
+        const QString location = c.driveList->currentText().left(3);
+        if (c.location->text() != location)
+            c.location->setText(location);
     });
-    step([&] { setText(c.Label20, label1_.Tag); });
-    step([&] { setText(c.Label31, c.List1->text()); });
+    step([&] { setText(c.folderCount, label1_.Tag); });
+    step([&] { setText(c.selectedEntry, c.resultList->text()); });
 }
 
 void Form2::on_Timer2_timeout() {
@@ -100,7 +100,7 @@ void Form2::on_Timer2_timeout() {
     if (stepNumber < 1 || stepNumber > 12)
         return;
     if (const MainWindowView *main = mainWindow_()) {
-        QLabel *title = main->lblTitle;
+        QLabel *title = main->title;
         QPalette palette = title->palette();
         const int grey = titleGreys[stepNumber - 1];
         palette.setColor(QPalette::WindowText, QColor(grey, grey, grey));
@@ -122,7 +122,7 @@ void Form2::settleDuration() {
     step([&] {
         const MainWindowView *main = mainWindow_();
         check(main != nullptr);
-        main->Label29->setText(Label2.Caption);
+        main->duration->setText(Label2.Caption);
     });
 }
 
@@ -158,8 +158,8 @@ void Form2::compu() {
         const MainWindowView *main = mainWindow_();
         check(main != nullptr);
         const QString report =
-            overviewText(Text1.Text, Text2.Text, Label2.Caption, main->Text1->currentText(),
-                         main->List1->listCount(), main->Text2->text());
+            overviewText(Text1.Text, Text2.Text, Label2.Caption, main->pattern->currentText(),
+                         main->resultList->listCount(), main->location->text());
         platform_.messageBox->show(report, platform::Style::Information, QStringLiteral("Search Result"));
     });
 }

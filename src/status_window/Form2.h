@@ -27,17 +27,17 @@ public:
     // What the status window reads and writes of the main window.
     struct MainWindowView {
         QWidget *window; // its caption
-        ResultListView *List1;
-        QComboBox *Drive1;
-        QComboBox *Text1; // the pattern
-        QLineEdit *Text2; // the location
-        QLabel *Label4;   // result count
-        QLabel *Label6;   // the caption's mirror
-        QLabel *Label12;  // drive count
-        QLabel *Label20;  // folder count
-        QLabel *Label29;  // duration
-        QLabel *Label31;  // the selected entry's mirror
-        QLabel *lblTitle;
+        ResultListView *resultList;
+        QComboBox *driveList;
+        QComboBox *pattern;
+        QLineEdit *location;
+        QLabel *resultCount;
+        QLabel *captionMirror;
+        QLabel *driveCount;
+        QLabel *folderCount;
+        QLabel *duration;
+        QLabel *selectedEntry; // the hidden mirror of the result list's selected entry
+        QLabel *title;
         SystemInformation::BottomBar bottomBar;
     };
     // The main window's view; null while the main window reloads.

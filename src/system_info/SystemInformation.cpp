@@ -93,9 +93,9 @@ void SystemInformation::tick(QString &memoryLine, QString &userLine) {
         check(line.has_value());
         memoryLine = *line;
     });
-    step([&] { bottomBar().Label25->setText(memoryLine); });
+    step([&] { bottomBar().memory->setText(memoryLine); });
     step([&] { userLine = sysinfo::userLine(facts().userName()); });
-    step([&] { bottomBar().Label27->setText(userLine); });
+    step([&] { bottomBar().user->setText(userLine); });
 }
 
 void SystemInformation::showHostName() {
@@ -104,5 +104,5 @@ void SystemInformation::showHostName() {
     check(sockets_ != nullptr);
     const QString name = XCOPY1(*sockets_, messages_).getHostName();
     // Fetched only now: the main window may have been reloaded while a box was open.
-    bottomBar().Label26->setText(sysinfo::hostLine(name));
+    bottomBar().host->setText(sysinfo::hostLine(name));
 }

@@ -57,9 +57,9 @@ class SystemInformation {
 public:
     // The main window's bottom bar: its host, memory and user lines.
     struct BottomBar {
-        QLabel *Label26; // host
-        QLabel *Label25; // memory
-        QLabel *Label27; // user
+        QLabel *host;
+        QLabel *memory;
+        QLabel *user;
     };
     // The bottom bar of the main window; null while the main window reloads.
     using BottomBarView = std::function<const BottomBar *()>;

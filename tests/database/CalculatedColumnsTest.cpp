@@ -3,10 +3,10 @@
 // and the property block reader: damaged blocks, and the real files as the mdbtools command reads them.
 #include "Fixtures.h"
 
+#include "database_client/ado/Ado.h"
+#include "database_client/ado/ConnectionString.h"
 #include "dbhost/Properties.h"
 #include "dbhost/Service.h"
-#include "platform/ado/Ado.h"
-#include "platform/ado/ConnectionString.h"
 
 #include <QDir>
 #include <QFile>

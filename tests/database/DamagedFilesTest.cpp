@@ -5,9 +5,9 @@
 #include "Fixtures.h"
 #include "TestScale.h"
 
+#include "database_client/dao/Dao.h"
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Protocol.h"
-#include "platform/dao/Dao.h"
 
 #include <QCborArray>
 #include <QFile>

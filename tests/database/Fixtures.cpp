@@ -5,6 +5,7 @@
 
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Protocol.h"
+#include "platform/ApplicationFolder.h"
 
 #include <QFile>
 
@@ -88,7 +89,7 @@ bool samplesPresent() {
 }
 
 QString helperProgram() {
-    return builtProgramFolder() + u'/' + dbhost::helperFileName;
+    return builtProgramFolder() + u'/' + platform::helperFileName;
 }
 
 dbhost::HostOptions helperOptions() {

@@ -4,8 +4,8 @@
 
 #include "database/Prop.h"
 #include "database/ReportLines.h"
-#include "platform/ado/Ado.h"
-#include "platform/ado/ConnectionString.h"
+#include "database_client/ado/Ado.h"
+#include "database_client/ado/ConnectionString.h"
 
 #include <QFile>
 

@@ -5,11 +5,11 @@
 // table past the reach of one usage bitmap.
 #include "Fixtures.h"
 
+#include "database_client/ado/Ado.h"
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/dao/Dao.h"
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Protocol.h"
-#include "platform/ado/Ado.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/dao/Dao.h"
 
 #include <QCborArray>
 #include <QFile>

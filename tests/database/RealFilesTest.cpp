@@ -22,9 +22,9 @@
 // Set LUMSIFTER_WRITE_EXPECTED to a folder to write the texts there instead (to review new ones).
 #include "Fixtures.h"
 
+#include "database_client/dao/Dao.h"
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Protocol.h"
-#include "platform/dao/Dao.h"
 
 #include <QCborArray>
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fakes.h"
 
-#include "helper_protocol/HostSession.h"
+#include "platform/ApplicationFolder.h"
 
 #include <QDir>
 
@@ -28,7 +28,7 @@ platform::Platform FakePlatform::platform(const QString &applicationFolder) cons
     p.applicationFolder = applicationFolder;
     p.ownFilesFolder = applicationFolder;
     p.componentFile = builtProgramFolder() + QStringLiteral("/Lumsift.ocx");
-    p.databaseHelper = builtProgramFolder() + u'/' + dbhost::helperFileName;
+    p.databaseHelper = builtProgramFolder() + u'/' + platform::helperFileName;
     p.sockets = sockets;
     p.systemFacts = systemFacts;
     return p;

@@ -4,8 +4,8 @@
 // The type tables of the program's ADO: how each column type of an Access table appears as an ADO
 // field (type, sizes, precision, scale, attributes) and how its values are handed out.
 
+#include "database_client/ado/Variant.h"
 #include "helper_protocol/Messages.h"
-#include "platform/ado/Variant.h"
 
 #include <QCborValue>
 

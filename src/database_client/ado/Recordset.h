@@ -3,8 +3,8 @@
 
 // Forward-only, read-only results and their fields.
 
-#include "platform/ado/Properties.h"
-#include "platform/ado/Types.h"
+#include "database_client/ado/Properties.h"
+#include "database_client/ado/Types.h"
 
 #include <memory>
 

@@ -3,9 +3,9 @@
 // results on generated databases, with the errors they raise.
 #include "Fixtures.h"
 
-#include "platform/ado/Ado.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/ado/Statement.h"
+#include "database_client/ado/Ado.h"
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/ado/Statement.h"
 
 #include <QFile>
 
@@ -17,7 +17,7 @@ using fixtures::Folder;
 namespace {
 
 dbhost::HostOptions helper() {
-    return dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())};
+    return fixtures::helperOptions();
 }
 
 std::unique_ptr<Connection> openOn(const QString &path) {

@@ -3,7 +3,7 @@
 // that are no databases or damaged ones.
 #include "Fixtures.h"
 
-#include "platform/dao/Dao.h"
+#include "database_client/dao/Dao.h"
 
 #include <QFile>
 
@@ -18,7 +18,7 @@ namespace {
 
 DBEngine &engine() {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    e.setHost(fixtures::helperOptions());
     return e;
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/dao/Dao.h"
+#include "database_client/dao/Dao.h"
 
 #include "helper_protocol/Protocol.h"
+#include "platform/ApplicationFolder.h"
 #include "platform/PathCodec.h"
 #include "platform/Platform.h"
 
@@ -87,7 +88,7 @@ void Database::Close() {
 }
 
 DBEngine::DBEngine() {
-    host_.program = platform::encodePath(platform::programFolder() + u'/' + dbhost::helperFileName);
+    host_.program = platform::encodePath(platform::programFolder() + u'/' + platform::helperFileName);
 }
 
 DBEngine &DBEngine::instance() {

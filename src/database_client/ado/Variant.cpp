@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Variant.h"
+#include "database_client/ado/Variant.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Statement.h"
+#include "database_client/ado/Statement.h"
 
 namespace ado {
 

@@ -3,7 +3,7 @@
 
 // Properties of ADO objects, and the parameters of a command.
 
-#include "platform/ado/Variant.h"
+#include "database_client/ado/Variant.h"
 
 #include <QString>
 

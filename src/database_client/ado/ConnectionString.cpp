@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/ConnectionString.h"
+#include "database_client/ado/ConnectionString.h"
 
 namespace ado {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/AdoError.h"
+#include "database_client/ado/AdoError.h"
 
 namespace ado {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Session.h"
+#include "database_client/ado/Session.h"
 
 namespace ado::detail {
 

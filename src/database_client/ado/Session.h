@@ -4,9 +4,9 @@
 // Inside the program's ADO: the conversation with the database helper that a connection holds, and
 // the state of one result read through it. Connection, Command, Recordset and Field share these.
 
+#include "database_client/ado/AdoError.h"
 #include "helper_protocol/HostSession.h"
 #include "helper_protocol/Messages.h"
-#include "platform/ado/AdoError.h"
 
 #include <QCborArray>
 #include <QCborMap>

@@ -4,7 +4,7 @@
 // The program's ADO: a connection to an Access database read through the database helper, commands
 // that select every record of a table, forward-only results, and the provider's properties.
 
-#include "platform/ado/Connection.h"
-#include "platform/ado/Properties.h"
-#include "platform/ado/Recordset.h"
-#include "platform/ado/Types.h"
+#include "database_client/ado/Connection.h"
+#include "database_client/ado/Properties.h"
+#include "database_client/ado/Recordset.h"
+#include "database_client/ado/Types.h"

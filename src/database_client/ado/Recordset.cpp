@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Recordset.h"
+#include "database_client/ado/Recordset.h"
 
-#include "platform/ado/Session.h"
+#include "database_client/ado/Session.h"
 
 namespace ado {
 

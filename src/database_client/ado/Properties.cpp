@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Properties.h"
+#include "database_client/ado/Properties.h"
 
-#include "platform/ado/AdoError.h"
-#include "platform/ado/Types.h"
+#include "database_client/ado/AdoError.h"
+#include "database_client/ado/Types.h"
 
 namespace ado {
 

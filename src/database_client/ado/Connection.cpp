@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ado/Connection.h"
+#include "database_client/ado/Connection.h"
 
+#include "database_client/ado/ConnectionString.h"
+#include "database_client/ado/Session.h"
+#include "database_client/ado/Statement.h"
 #include "platform/Files.h"
 #include "platform/PathCodec.h"
-#include "platform/ado/ConnectionString.h"
-#include "platform/ado/Session.h"
-#include "platform/ado/Statement.h"
 
 #include <unistd.h>
 

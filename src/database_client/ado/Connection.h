@@ -14,10 +14,10 @@
 //               Fetch Size (integer).
 //   Field:      BASETABLENAME, BASECOLUMNNAME (text); KEYCOLUMN, ISNULLABLE, ISAUTOINCREMENT (Boolean).
 
+#include "database_client/ado/AdoError.h"
+#include "database_client/ado/Properties.h"
+#include "database_client/ado/Recordset.h"
 #include "helper_protocol/HostSession.h"
-#include "platform/ado/AdoError.h"
-#include "platform/ado/Properties.h"
-#include "platform/ado/Recordset.h"
 
 #include <memory>
 
