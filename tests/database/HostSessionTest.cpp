@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace dbhost;
+using namespace helper_protocol;
 using fixtures::Folder;
 
 namespace {

@@ -68,7 +68,7 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
     whole.open(QIODevice::ReadOnly);
     QByteArray bytes = whole.readAll();
     bytes.truncate(4096 * 4); // the catalog's data page (5) is gone
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(helper_protocol::HostOptions{QFile::encodeName(fixtures::helperProgram())});
     c.Open(ado::connectionStringFor(folder.writeBytes("broken.mdb", bytes)));
     ado::Command command;
     command.setActiveConnection(c);
@@ -88,7 +88,7 @@ TEST(Prop, TwoProviderErrorsGiveSeventeenNumberedLines) {
 }
 
 TEST(Prop, NoProviderErrorsGiveTheHeaderAlone) {
-    ado::Connection c(dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())});
+    ado::Connection c(helper_protocol::HostOptions{QFile::encodeName(fixtures::helperProgram())});
     CollectedLines list;
     Prop::reportAdoErrors(list, c);
     EXPECT_EQ(items(list), QStringList{"*** ADO ERROR CONDITION! ***"});

@@ -16,8 +16,8 @@ using fixtures::Folder;
 
 namespace {
 
-dbhost::HostOptions helper() {
-    return dbhost::HostOptions{QFile::encodeName(fixtures::helperProgram())};
+helper_protocol::HostOptions helper() {
+    return helper_protocol::HostOptions{QFile::encodeName(fixtures::helperProgram())};
 }
 
 std::unique_ptr<Connection> openOn(const QString &path) {
@@ -273,7 +273,7 @@ TEST(AdoErrors, OpeningFailsClearly) {
     EXPECT_EQ(errorNumber([&] { empty.Close(); }), HResult::ObjectClosed);
     EXPECT_EQ(errorNumber([] {
                   Connection missing(
-                      dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
+                      helper_protocol::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
               }),
               HResult::ClassNotRegistered);
 }
