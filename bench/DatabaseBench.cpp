@@ -108,7 +108,7 @@ int runReport(const QString &path, bool listWidget) {
     state.connectionString = ado::connectionStringFor(path);
     const auto start = Clock::now();
     runDatabaseReport(list, state, QStringLiteral("Authors"),
-                      dbhost::HostOptions{QFile::encodeName(helper())});
+                      helper_protocol::HostOptions{QFile::encodeName(helper())});
     const double ms = millisecondsSince(start);
     QApplication::processEvents(); // the lines laid out and painted
     const double shownMs = millisecondsSince(start);
@@ -158,7 +158,7 @@ int main(int argc, char **argv) {
     if (!QFileInfo::exists(reportFile))
         writeReportFile(reportFile);
 
-    dao::DBEngine::instance().setHost(dbhost::HostOptions{QFile::encodeName(helper())});
+    dao::DBEngine::instance().setHost(helper_protocol::HostOptions{QFile::encodeName(helper())});
     std::vector<double> selects;
     int listed = 0;
     for (int round = 0; round < std::max(rounds, 10); ++round) {

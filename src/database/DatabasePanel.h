@@ -71,6 +71,6 @@ private:
     std::unique_ptr<Ui::DatabasePanel> ui_;
     MainWindowView mainWindow_;
     std::shared_ptr<platform::MessageBox> messages_;
-    dbhost::HostOptions host_;
+    helper_protocol::HostOptions host_;
     ReportState state_;
 };

@@ -116,7 +116,7 @@ QString selectAllFrom(const QString &table) {
 }
 
 void runDatabaseReport(ReportLines &list, ReportState &state, const QString &table,
-                       const dbhost::HostOptions &host) {
+                       const helper_protocol::HostOptions &host) {
     ReportObjects objects;
     Route route = Route::General;
     try {
@@ -153,7 +153,7 @@ void runDatabaseReport(ReportLines &list, ReportState &state, const QString &tab
     finish(objects);
 }
 
-void runPropertiesReport(ReportLines &list, ReportState &state, const dbhost::HostOptions &host) {
+void runPropertiesReport(ReportLines &list, ReportState &state, const helper_protocol::HostOptions &host) {
     ReportObjects objects;
     Route route = Route::General;
     try {

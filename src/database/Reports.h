@@ -23,8 +23,8 @@ QString selectAllFrom(const QString &table);
 // "DB Info": the records of the table (field 0, field 1, "Year Born") and the properties of each
 // column, or the error reports.
 void runDatabaseReport(ReportLines &list, ReportState &state, const QString &table,
-                       const dbhost::HostOptions &host);
+                       const helper_protocol::HostOptions &host);
 
 // "DB Properties": the provider properties of the connection, a command on Authors, its result and
 // that result's first field, or the error reports.
-void runPropertiesReport(ReportLines &list, ReportState &state, const dbhost::HostOptions &host);
+void runPropertiesReport(ReportLines &list, ReportState &state, const helper_protocol::HostOptions &host);

@@ -18,6 +18,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 namespace {
 
 constexpr int catalogPages = 3; // header, usage maps, the catalog's definition

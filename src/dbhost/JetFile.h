@@ -12,6 +12,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 // A request the helper cannot carry out: an error code of the protocol, a description and, where the
 // page reader can say more about what it met (which bytes of the file, what the system said), that
 // account.

@@ -17,6 +17,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 struct Property {
     QString name;
     int type = 0; // a column type code

@@ -7,6 +7,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 namespace {
 
 constexpr int catalogPage = 2;

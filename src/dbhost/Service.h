@@ -13,6 +13,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 // The objects of MSysObjects, whose definition is always page 2.
 std::vector<CatalogObject> readCatalog(const JetFile &file);
 

@@ -12,6 +12,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 // One column as the table definition describes it.
 struct ColumnDefinition {
     QString name;

@@ -9,6 +9,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 namespace {
 
 constexpr qint64 maximumLongValue = 16 * 1024 * 1024;

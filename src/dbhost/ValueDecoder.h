@@ -17,6 +17,9 @@
 
 namespace dbhost {
 
+// The helper speaks the protocol: its messages and keys are the helper's own words.
+using namespace helper_protocol;
+
 // Bytes a value of the type takes in the fixed part of a row; 0 for types without a fixed size.
 int fixedTypeSize(ColumnType type);
 

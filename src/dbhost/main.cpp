@@ -30,17 +30,17 @@ int main() {
         char header[4];
         if (!readExactly(in, header, 4))
             return 0;
-        const quint32 length = dbhost::frameLength(header);
+        const quint32 length = helper_protocol::frameLength(header);
         if (length > maximumRequest)
             return 1;
         QByteArray payload(qsizetype(length), Qt::Uninitialized);
         if (!readExactly(in, payload.data(), length))
             return 0;
-        const std::optional<QCborMap> request = dbhost::decodePayload(payload);
-        const QCborMap reply =
-            request ? service.handle(*request)
-                    : dbhost::errorReply(dbhost::Error::badRequest, QStringLiteral("Not a request."));
-        if (!writeAll(out, dbhost::encodeFrame(reply)))
+        const std::optional<QCborMap> request = helper_protocol::decodePayload(payload);
+        const QCborMap reply = request ? service.handle(*request)
+                                       : helper_protocol::errorReply(helper_protocol::Error::badRequest,
+                                                                     QStringLiteral("Not a request."));
+        if (!writeAll(out, helper_protocol::encodeFrame(reply)))
             return 0;
     }
 }

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace dbhost {
+namespace helper_protocol {
 
 namespace {
 
@@ -193,4 +193,4 @@ void HostSession::end() {
     kill();
 }
 
-} // namespace dbhost
+} // namespace helper_protocol

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <sys/types.h>
 
-namespace dbhost {
+namespace helper_protocol {
 
 // How the program runs the helper: which program, how long one request may take, and how much
 // address space the helper may use.
@@ -64,4 +64,4 @@ private:
     int exitStatus_ = 0;
 };
 
-} // namespace dbhost
+} // namespace helper_protocol

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper_protocol/Messages.h"
 
-namespace dbhost {
+namespace helper_protocol {
 
 namespace {
 
@@ -187,4 +187,4 @@ FetchReply FetchReply::fromCbor(const QCborMap &m) {
     return {m.value(Key::rows).toArray(), m.value(Key::end).toBool()};
 }
 
-} // namespace dbhost
+} // namespace helper_protocol

@@ -15,7 +15,7 @@
 
 #include <vector>
 
-namespace dbhost {
+namespace helper_protocol {
 
 // Column types as table definitions (and property blocks, for the types of their values) number
 // them.
@@ -151,4 +151,4 @@ struct FetchReply {
     static FetchReply fromCbor(const QCborMap &m);
 };
 
-} // namespace dbhost
+} // namespace helper_protocol

@@ -3,7 +3,7 @@
 
 #include <QCborValue>
 
-namespace dbhost {
+namespace helper_protocol {
 
 QByteArray encodeFrame(const QCborMap &message) {
     const QByteArray payload = message.toCborValue().toCbor();
@@ -54,4 +54,4 @@ QCborMap errorReply(const QString &code, const QString &message) {
     return m;
 }
 
-} // namespace dbhost
+} // namespace helper_protocol

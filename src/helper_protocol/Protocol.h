@@ -28,7 +28,7 @@
 
 #include <optional>
 
-namespace dbhost {
+namespace helper_protocol {
 
 constexpr int protocolVersion = 1;
 
@@ -113,4 +113,4 @@ QCborMap request(const QString &op);
 QCborMap okReply();
 QCborMap errorReply(const QString &code, const QString &message);
 
-} // namespace dbhost
+} // namespace helper_protocol

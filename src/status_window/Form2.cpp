@@ -41,8 +41,8 @@ Form2::Form2(MainWindowProvider mainWindow, platform::Platform platform)
     , mainWindow_(std::move(mainWindow))
     , platform_(std::move(platform)) {
     setObjectName(QStringLiteral("Form2"));
-    systemInformation_ =
-        std::make_unique<SystemInformation>(platform_, [this]() -> const SystemInformation::BottomBar * {
+    systemInformation_ = std::make_unique<system_info::SystemInformation>(
+        platform_, [this]() -> const system_info::SystemInformation::BottomBar * {
             const MainWindowView *main = mainWindow_();
             return main ? &main->bottomBar : nullptr;
         });

@@ -38,7 +38,7 @@ public:
         QLabel *duration;
         QLabel *selectedEntry; // the hidden mirror of the result list's selected entry
         QLabel *title;
-        SystemInformation::BottomBar bottomBar;
+        system_info::SystemInformation::BottomBar bottomBar;
     };
     // The main window's view; null while the main window reloads.
     using MainWindowProvider = std::function<const MainWindowView *()>;
@@ -102,5 +102,5 @@ private:
     MainWindowProvider mainWindow_;
     platform::Platform platform_;
     Control label1_;
-    std::unique_ptr<SystemInformation> systemInformation_;
+    std::unique_ptr<system_info::SystemInformation> systemInformation_;
 };

@@ -11,7 +11,7 @@
 
 #include <cmath>
 
-namespace sysinfo {
+namespace system_info {
 
 namespace {
 
@@ -64,8 +64,6 @@ int TrackedMessageBox::show(const QString &prompt, int style, const QString &tit
     return boxes_->show(prompt, style, title);
 }
 
-} // namespace sysinfo
-
 SystemInformation::SystemInformation(const platform::Platform &platform, BottomBarView bottomBar)
     : sockets_(platform.sockets)
     , facts_(platform.systemFacts)
@@ -89,12 +87,12 @@ void SystemInformation::tick(QString &memoryLine, QString &userLine) {
     step([&] { memory = facts().memoryStatus(); });
     step([&] {
         const std::optional<QString> line =
-            sysinfo::memoryLine(memory.availPhys, memory.totalPhys, QLocale());
+            system_info::memoryLine(memory.availPhys, memory.totalPhys, QLocale());
         check(line.has_value());
         memoryLine = *line;
     });
     step([&] { bottomBar().memory->setText(memoryLine); });
-    step([&] { userLine = sysinfo::userLine(facts().userName()); });
+    step([&] { userLine = system_info::userLine(facts().userName()); });
     step([&] { bottomBar().user->setText(userLine); });
 }
 
@@ -104,5 +102,7 @@ void SystemInformation::showHostName() {
     check(sockets_ != nullptr);
     const QString name = XCOPY1(*sockets_, messages_).getHostName();
     // Fetched only now: the main window may have been reloaded while a box was open.
-    bottomBar().host->setText(sysinfo::hostLine(name));
+    bottomBar().host->setText(hostLine(name));
 }
+
+} // namespace system_info

@@ -20,7 +20,7 @@ class SystemFacts;
 } // namespace platform
 
 // The three lines of the bottom bar, built from what the platform reports.
-namespace sysinfo {
+namespace system_info {
 
 // "#,000": a non-negative value to the nearest whole number, at least three digits, the locale's
 // thousands separator between groups of three.
@@ -49,8 +49,6 @@ private:
     int open_ = 0;
 };
 
-} // namespace sysinfo
-
 // The system-information tick of the status window: host name, memory and user into the main
 // window's bottom bar, each step skipped when it fails.
 class SystemInformation {
@@ -77,6 +75,8 @@ private:
 
     std::shared_ptr<platform::Sockets> sockets_;
     std::shared_ptr<platform::SystemFacts> facts_;
-    sysinfo::TrackedMessageBox messages_;
+    TrackedMessageBox messages_;
     BottomBarView bottomBar_;
 };
+
+} // namespace system_info

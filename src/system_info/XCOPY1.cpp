@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+namespace system_info {
+
 namespace {
 
 constexpr std::uint16_t requestedVersion = 0x0101;
@@ -77,3 +79,5 @@ int XCOPY1::highByte(std::uint16_t word) {
 int XCOPY1::lowByte(std::uint16_t word) {
     return word & 255;
 }
+
+} // namespace system_info

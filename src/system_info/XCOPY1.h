@@ -10,6 +10,8 @@ class MessageBox;
 class Sockets;
 } // namespace platform
 
+namespace system_info {
+
 // The socket routines behind the host-name line. They keep nothing between calls: every query starts
 // the sockets library, asks for the name and ends the library again. Failures are told in message
 // boxes with the OK button, no icon and the application's title.
@@ -33,3 +35,5 @@ private:
     platform::Sockets &sockets_;
     platform::MessageBox &messages_;
 };
+
+} // namespace system_info

@@ -100,7 +100,8 @@ std::vector<uint8_t> currencyBlocks(uint8_t version = 3) {
     return jet4::propertyBlocks(t, version);
 }
 
-std::optional<dbhost::ColumnType> resultTypeIn(const std::vector<uint8_t> &blocks, bool jet3 = false) {
+std::optional<helper_protocol::ColumnType> resultTypeIn(const std::vector<uint8_t> &blocks,
+                                                        bool jet3 = false) {
     return dbhost::parseProperties(blocks.data(), blocks.size(), jet3, 1252).resultType("Price");
 }
 
@@ -155,9 +156,9 @@ TEST(CalculatedColumns, EveryResultTypeReadsAsAnOrdinaryColumnOfThatType) {
 
 TEST(PropertyBlocks, DamagedBlocksGiveNoProperties) {
     const std::vector<uint8_t> whole = currencyBlocks();
-    ASSERT_EQ(resultTypeIn(whole), dbhost::ColumnType::Currency);
+    ASSERT_EQ(resultTypeIn(whole), helper_protocol::ColumnType::Currency);
     std::vector<uint8_t> jet3 = currencyBlocks(0);
-    EXPECT_EQ(resultTypeIn(jet3, true), dbhost::ColumnType::Currency) << "Jet 3's marker and names";
+    EXPECT_EQ(resultTypeIn(jet3, true), helper_protocol::ColumnType::Currency) << "Jet 3's marker and names";
 
     const Layout at(whole);
     using Damage = std::function<void(std::vector<uint8_t> &)>;
@@ -215,8 +216,8 @@ TEST(PropertyBlocks, RealFilesReadAsTheMdbtoolsCommandReadsThem) {
     for (const QString &name : samples.entryList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name)) {
         const QString path = samples.filePath(name);
         const dbhost::JetFile file(QFile::encodeName(path));
-        for (const dbhost::CatalogObject &o : dbhost::readCatalog(file)) {
-            if (o.type != dbhost::ObjectType::LocalTable || (o.flags & 0x80000002u) != 0)
+        for (const helper_protocol::CatalogObject &o : dbhost::readCatalog(file)) {
+            if (o.type != helper_protocol::ObjectType::LocalTable || (o.flags & 0x80000002u) != 0)
                 continue;
             QStringList ours;
             for (const dbhost::PropertySet &set : dbhost::readProperties(file, o.id).sets) {

@@ -78,7 +78,7 @@ TEST(DamagedFiles, EveryMutationEndsInATableListOrAFailedOpen) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     dao::DBEngine &engine = dao::DBEngine::instance();
-    dbhost::HostOptions options = fixtures::helperOptions();
+    helper_protocol::HostOptions options = fixtures::helperOptions();
     options.timeLimitMs = fuzzTimeLimitMs;
     engine.setHost(options);
     std::mt19937 random(20240611);
@@ -107,33 +107,33 @@ TEST(DamagedFiles, ReadingEveryRowOfAMutatedTableEndsCleanly) {
     Folder folder;
     const QByteArray image = fixtureImage(folder);
     std::mt19937 random(7);
-    dbhost::HostOptions options = fixtures::helperOptions();
+    helper_protocol::HostOptions options = fixtures::helperOptions();
     options.timeLimitMs = fuzzTimeLimitMs;
     Outcomes seen;
     const int runs = scaledRounds(800);
     for (int run = 0; run < runs; ++run) {
-        QCborMap open = dbhost::request(QStringLiteral("open"));
+        QCborMap open = helper_protocol::request(QStringLiteral("open"));
         open[QStringLiteral("path")] =
             QFile::encodeName(folder.writeBytes("damaged.mdb", mutate(image, random)));
-        QCborMap query = dbhost::request(QStringLiteral("query"));
+        QCborMap query = helper_protocol::request(QStringLiteral("query"));
         static const char *const tables[] = {"Authors", "AllTypes", "Calculated"};
         query[QStringLiteral("table")] = tables[run % 3];
         try {
-            dbhost::HostSession s(options);
-            bool ok = s.call(open).value(dbhost::Key::ok).toBool();
+            helper_protocol::HostSession s(options);
+            bool ok = s.call(open).value(helper_protocol::Key::ok).toBool();
             const QCborMap result = ok ? s.call(query) : QCborMap();
-            ok = ok && result.value(dbhost::Key::ok).toBool();
-            QCborMap fetch = dbhost::request(QStringLiteral("fetch"));
+            ok = ok && result.value(helper_protocol::Key::ok).toBool();
+            QCborMap fetch = helper_protocol::request(QStringLiteral("fetch"));
             fetch[QStringLiteral("cursor")] = result.value(QStringLiteral("cursor"));
             fetch[QStringLiteral("max")] = 100;
             for (int batch = 0; ok && batch < 100; ++batch) {
                 const QCborMap rows = s.call(fetch);
-                ok = rows.value(dbhost::Key::ok).toBool();
+                ok = rows.value(helper_protocol::Key::ok).toBool();
                 if (ok && rows.value(QStringLiteral("end")).toBool())
                     break;
             }
             ++(ok ? seen.listed : seen.refused);
-        } catch (const dbhost::HostFailure &) {
+        } catch (const helper_protocol::HostFailure &) {
             ++seen.helperFailed;
         }
     }

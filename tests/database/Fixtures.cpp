@@ -92,12 +92,12 @@ QString helperProgram() {
     return builtProgramFolder() + u'/' + platform::helperFileName;
 }
 
-dbhost::HostOptions helperOptions() {
-    return dbhost::HostOptions{QFile::encodeName(helperProgram())};
+helper_protocol::HostOptions helperOptions() {
+    return helper_protocol::HostOptions{QFile::encodeName(helperProgram())};
 }
 
-QCborMap call(dbhost::HostSession &session, const QString &op, const QString &key, const QCborValue &value) {
-    QCborMap r = dbhost::request(op);
+QCborMap call(helper_protocol::HostSession &session, const QString &op, const QString &key, const QCborValue &value) {
+    QCborMap r = helper_protocol::request(op);
     if (!key.isEmpty())
         r[key] = value;
     return session.call(r);

@@ -36,9 +36,9 @@ private:
 QString sample(const QString &name);
 bool samplesPresent();
 QString helperProgram();             // build/bin/lumsifter-dbhost
-dbhost::HostOptions helperOptions(); // the built helper with the default limits
+helper_protocol::HostOptions helperOptions(); // the built helper with the default limits
 // Sends the request `op`, with one argument when `key` is given, and returns the reply.
-QCborMap call(dbhost::HostSession &session, const QString &op, const QString &key = {},
+QCborMap call(helper_protocol::HostSession &session, const QString &op, const QString &key = {},
               const QCborValue &value = {});
 
 } // namespace fixtures

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace dbhost;
+using namespace helper_protocol;
 using fixtures::call;
 using fixtures::Folder;
 using fixtures::helperOptions;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace dbhost;
+using namespace helper_protocol;
 
 namespace {
 
@@ -41,9 +41,15 @@ TEST(HelperMessages, RequestsRoundTripAndNameTheirOperation) {
 }
 
 TEST(HelperMessages, RepliesRoundTripAsOkReplies) {
-    DatabaseInfo info{
-        QStringLiteral("ACE"),         QStringLiteral("14.0"), 3, 4096, 1252, 0x409, true, 1 << 20,
-        QStringLiteral("lumsifter-dbhost 1.0")};
+    DatabaseInfo info{QStringLiteral("ACE"),
+                      QStringLiteral("14.0"),
+                      3,
+                      4096,
+                      1252,
+                      0x409,
+                      true,
+                      1 << 20,
+                      QStringLiteral("lumsifter-dbhost 1.0")};
     const QCborMap open = overThePipe(OpenReply{info}.toCbor());
     EXPECT_TRUE(open.value(Key::ok).toBool());
     const DatabaseInfo back = OpenReply::fromCbor(open).info;

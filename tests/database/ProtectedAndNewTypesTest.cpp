@@ -24,12 +24,13 @@ using jet4::Value;
 namespace {
 
 QString openError(const QString &path) {
-    dbhost::HostSession s(fixtures::helperOptions());
-    QCborMap open = dbhost::request(QStringLiteral("open"));
+    helper_protocol::HostSession s(fixtures::helperOptions());
+    QCborMap open = helper_protocol::request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(path);
     const QCborMap reply = s.call(open);
-    return reply.value(dbhost::Key::ok).toBool() ? QStringLiteral("ok")
-                                                 : reply.value(dbhost::Key::error).toString();
+    return reply.value(helper_protocol::Key::ok).toBool()
+               ? QStringLiteral("ok")
+               : reply.value(helper_protocol::Key::error).toString();
 }
 
 QString copyWithPassword(Folder &folder, const QString &sample, const QString &name,
@@ -82,17 +83,18 @@ TEST(ProtectedDatabases, APasswordOrEncryptionKeepsTheDatabaseShut) {
     jet4::Options plainAce;
     plainAce.version = 3;
     EXPECT_EQ(openError(folder.write("plain.mdb", objects)), "ok");
-    EXPECT_EQ(openError(folder.write("password.mdb", objects, withPassword)), dbhost::Error::needsPassword);
+    EXPECT_EQ(openError(folder.write("password.mdb", objects, withPassword)),
+              helper_protocol::Error::needsPassword);
     EXPECT_EQ(openError(folder.write("encrypted.accdb", objects, encryptedAce)),
-              dbhost::Error::needsPassword);
+              helper_protocol::Error::needsPassword);
     EXPECT_EQ(openError(folder.write("plain.accdb", objects, plainAce)), "ok");
     if (fixtures::samplesPresent()) {
         // Real files given a password by the writer: Jet 3 keeps it plain, Jet 4 mixed with the date.
         EXPECT_EQ(openError(copyWithPassword(folder, "jk_testV1997.mdb", "v97.mdb", "pw")),
-                  dbhost::Error::needsPassword);
+                  helper_protocol::Error::needsPassword);
         EXPECT_EQ(openError(copyWithPassword(folder, "jk_testV1997.mdb", "v97-none.mdb", "")), "ok");
         EXPECT_EQ(openError(copyWithPassword(folder, "mr_V2000_no-password.mdb", "v2000.mdb", "x")),
-                  dbhost::Error::needsPassword);
+                  helper_protocol::Error::needsPassword);
         EXPECT_EQ(openError(copyWithPassword(folder, "mr_V2000_no-password.mdb", "v2000-none.mdb", "")),
                   "ok");
     }
@@ -107,7 +109,7 @@ TEST(ProtectedDatabases, AJet3PasswordWrittenFromScratch) {
     jet3.version = 0;
     EXPECT_EQ(openError(folder.write("plain97.mdb", {t}, jet3)), "ok");
     jet3.password = "Geheim";
-    EXPECT_EQ(openError(folder.write("password97.mdb", {t}, jet3)), dbhost::Error::needsPassword);
+    EXPECT_EQ(openError(folder.write("password97.mdb", {t}, jet3)), helper_protocol::Error::needsPassword);
 }
 
 TEST(ProtectedDatabases, DaoListsNothingAndAdoSaysWhy) {
@@ -228,20 +230,20 @@ TEST(WrittenFiles, ATablePastOneUsageBitmapReadsInOrder) {
     for (int i = 0; i < 60000; ++i) // about 1,000 pages: past the 512 one map row spans
         big.rows.push_back({Value::of(i), Value::ofText("row number " + std::to_string(i))});
     Folder folder;
-    dbhost::HostSession s(fixtures::helperOptions());
-    QCborMap open = dbhost::request(QStringLiteral("open"));
+    helper_protocol::HostSession s(fixtures::helperOptions());
+    QCborMap open = helper_protocol::request(QStringLiteral("open"));
     open[QStringLiteral("path")] = QFile::encodeName(folder.write("big.mdb", {big}));
-    ASSERT_TRUE(s.call(open).value(dbhost::Key::ok).toBool());
-    QCborMap query = dbhost::request(QStringLiteral("query"));
+    ASSERT_TRUE(s.call(open).value(helper_protocol::Key::ok).toBool());
+    QCborMap query = helper_protocol::request(QStringLiteral("query"));
     query[QStringLiteral("table")] = "Big";
-    QCborMap fetch = dbhost::request(QStringLiteral("fetch"));
+    QCborMap fetch = helper_protocol::request(QStringLiteral("fetch"));
     fetch[QStringLiteral("cursor")] = s.call(query).value(QStringLiteral("cursor"));
     fetch[QStringLiteral("max")] = 4096;
     qint64 expected = 0;
     bool inOrder = true;
     for (bool end = false; !end;) {
         const QCborMap batch = s.call(fetch);
-        ASSERT_TRUE(batch.value(dbhost::Key::ok).toBool());
+        ASSERT_TRUE(batch.value(helper_protocol::Key::ok).toBool());
         end = batch.value(QStringLiteral("end")).toBool();
         for (const QCborValue &row : batch.value(QStringLiteral("rows")).toArray())
             inOrder = inOrder && row[0].toInteger() == expected++;

@@ -32,7 +32,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace dbhost;
+using namespace helper_protocol;
 using fixtures::call;
 
 namespace {

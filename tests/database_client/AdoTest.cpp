@@ -16,7 +16,7 @@ using fixtures::Folder;
 
 namespace {
 
-dbhost::HostOptions helper() {
+helper_protocol::HostOptions helper() {
     return fixtures::helperOptions();
 }
 
@@ -273,7 +273,7 @@ TEST(AdoErrors, OpeningFailsClearly) {
     EXPECT_EQ(errorNumber([&] { empty.Close(); }), HResult::ObjectClosed);
     EXPECT_EQ(errorNumber([] {
                   Connection missing(
-                      dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
+                      helper_protocol::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
               }),
               HResult::ClassNotRegistered);
 }

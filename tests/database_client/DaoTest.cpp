@@ -139,6 +139,6 @@ TEST(Dao, OpeningWhatIsNoDatabaseFails) {
 
 TEST(Dao, AMissingHelperFailsTheOpen) {
     DBEngine &e = DBEngine::instance();
-    e.setHost(dbhost::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
+    e.setHost(helper_protocol::HostOptions{QFile::encodeName(QStringLiteral("/nonexistent/helper"))});
     EXPECT_THROW(e.OpenDatabase(fixtures::sample("jk_testV2000.mdb")), DaoError);
 }

@@ -12,7 +12,8 @@ const QLocale english(QLocale::English, QLocale::UnitedStates);
 const QLocale german(QLocale::German, QLocale::Germany);
 
 QString memoryLine(double availableMB, double totalMB, const QLocale &locale = english) {
-    return sysinfo::memoryLine(std::uint64_t(availableMB * MB), std::uint64_t(totalMB * MB), locale).value();
+    return system_info::memoryLine(std::uint64_t(availableMB * MB), std::uint64_t(totalMB * MB), locale)
+        .value();
 }
 
 TEST(MemoryLine, ShowsAvailableOfTotalAndTheShareInUse) {
@@ -38,8 +39,8 @@ TEST(MemoryLine, GroupsThousandsAndWritesDecimalsTheLocalesWay) {
               QStringLiteral("RAM: 1,234 MB of 12,034 MB   [89.75% in used]"));
     EXPECT_EQ(memoryLine(1234, 12034, german),
               QStringLiteral("RAM: 1.234 MB of 12.034 MB   [89,75% in used]"));
-    EXPECT_EQ(sysinfo::wholeNumberText(1234567, english), QStringLiteral("1,234,567"));
-    EXPECT_EQ(sysinfo::wholeNumberText(100000, german), QStringLiteral("100.000"));
+    EXPECT_EQ(system_info::wholeNumberText(1234567, english), QStringLiteral("1,234,567"));
+    EXPECT_EQ(system_info::wholeNumberText(100000, german), QStringLiteral("100.000"));
 }
 
 TEST(MemoryLine, ReportsMemoryBeyondFourGigabytes) {
@@ -47,12 +48,12 @@ TEST(MemoryLine, ReportsMemoryBeyondFourGigabytes) {
 }
 
 TEST(MemoryLine, IsNotBuiltWithoutATotal) {
-    EXPECT_FALSE(sysinfo::memoryLine(256 * MB, 0, english).has_value());
+    EXPECT_FALSE(system_info::memoryLine(256 * MB, 0, english).has_value());
 }
 
 TEST(UserLine, NamesTheLoginUserAsGivenOrSaysNoneIsLoggedIn) {
-    EXPECT_EQ(sysinfo::userLine(QStringLiteral("JDoe")), QStringLiteral("Your Domain:  JDoe"));
-    EXPECT_EQ(sysinfo::userLine(std::nullopt), QStringLiteral("You are not logged in"));
+    EXPECT_EQ(system_info::userLine(QStringLiteral("JDoe")), QStringLiteral("Your Domain:  JDoe"));
+    EXPECT_EQ(system_info::userLine(std::nullopt), QStringLiteral("You are not logged in"));
 }
 
 } // namespace

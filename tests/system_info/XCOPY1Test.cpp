@@ -7,6 +7,8 @@
 
 #include <functional>
 
+using system_info::XCOPY1;
+
 namespace {
 
 class SocketRoutines : public ::testing::Test {

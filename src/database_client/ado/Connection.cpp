@@ -35,8 +35,8 @@ Recordset Command::Execute(int) {
     if (const auto *error = std::get_if<StatementError>(&statement))
         connection_->fail(providerError(HResult::SyntaxError, QStringLiteral("42000"), error->description));
     const QString table = std::get<SelectAll>(statement).table;
-    const dbhost::QueryReply reply =
-        dbhost::QueryReply::fromCbor(connection_->call(dbhost::QueryRequest{table}.toCbor()));
+    const helper_protocol::QueryReply reply = helper_protocol::QueryReply::fromCbor(
+        connection_->call(helper_protocol::QueryRequest{table}.toCbor()));
     auto result = std::make_shared<detail::ResultState>();
     result->connection = connection_;
     result->table = table;
@@ -47,7 +47,8 @@ Recordset Command::Execute(int) {
 }
 
 PropertyList Command::Properties() const {
-    const dbhost::HostOptions host = connection_ ? connection_->host : dbhost::HostOptions{};
+    const helper_protocol::HostOptions host =
+        connection_ ? connection_->host : helper_protocol::HostOptions{};
     return PropertyList({readOnly(QStringLiteral("Command Time Out"), DataType::Integer,
                                   Variant::number((host.timeLimitMs + 999) / 1000)),
                          readOnly(QStringLiteral("Maximum Rows"), DataType::Integer, Variant::number(0)),
@@ -57,7 +58,7 @@ PropertyList Command::Properties() const {
 
 // ---- Connection
 
-Connection::Connection(dbhost::HostOptions host)
+Connection::Connection(helper_protocol::HostOptions host)
     : state_(std::make_shared<detail::ConnectionState>()) {
     if (!platform::isRegularFile(host.program) || ::access(host.program.constData(), X_OK) != 0)
         raise(HResult::ClassNotRegistered, connectionSource,
@@ -102,14 +103,14 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
                                    QStringLiteral("The connection string names no database (Data Source).")));
     state_->dataSource = source->second;
     try {
-        state_->session = std::make_unique<dbhost::HostSession>(state_->host);
-    } catch (const dbhost::HostFailure &failure) {
+        state_->session = std::make_unique<helper_protocol::HostSession>(state_->host);
+    } catch (const helper_protocol::HostFailure &failure) {
         state_->fail(hostError(failure));
     }
-    const dbhost::OpenRequest open{platform::encodePath(state_->dataSource)};
+    const helper_protocol::OpenRequest open{platform::encodePath(state_->dataSource)};
     try {
         state_->info =
-            dbhost::OpenReply::fromCbor(
+            helper_protocol::OpenReply::fromCbor(
                 state_->call(open.toCbor(),
                              QStringLiteral("Cannot open the database '%1': ").arg(state_->dataSource)))
                 .info;
@@ -130,7 +131,7 @@ const ErrorList &Connection::Errors() const {
 }
 
 PropertyList Connection::Properties() const {
-    const dbhost::DatabaseInfo &info = state_->info;
+    const helper_protocol::DatabaseInfo &info = state_->info;
     return PropertyList({
         readOnly(QStringLiteral("Provider Name"), DataType::BSTR, Variant::ofText(providerName)),
         readOnly(QStringLiteral("Provider Version"), DataType::BSTR, Variant::ofText(QStringLiteral("1.0"))),

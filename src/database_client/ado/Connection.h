@@ -50,7 +50,7 @@ private:
 class Connection {
 public:
     // Throws AdoError (class not registered) when the helper program cannot be run.
-    explicit Connection(dbhost::HostOptions host);
+    explicit Connection(helper_protocol::HostOptions host);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;

@@ -122,7 +122,8 @@ void Recordset::MoveNext() {
 
 void Recordset::Requery(int) {
     result_->requireOpen();
-    result_->connection->call(dbhost::CursorRequest{dbhost::Op::rewind, result_->cursor}.toCbor());
+    result_->connection->call(
+        helper_protocol::CursorRequest{helper_protocol::Op::rewind, result_->cursor}.toCbor());
     result_->rows = {};
     result_->position = 0;
     result_->end = false;
@@ -137,7 +138,8 @@ FieldList Recordset::Fields() const {
 void Recordset::Close() {
     result_->requireOpen();
     result_->closed = true;
-    result_->connection->call(dbhost::CursorRequest{dbhost::Op::close, result_->cursor}.toCbor());
+    result_->connection->call(
+        helper_protocol::CursorRequest{helper_protocol::Op::close, result_->cursor}.toCbor());
 }
 
 PropertyList Recordset::Properties() const {

@@ -13,9 +13,9 @@ namespace {
 // A reply that is not ok, as provider errors: what failed, then, when the helper's page reader said
 // more about it, that account.
 std::vector<ErrorInfo> replyErrors(const QCborMap &reply, const QString &context) {
-    const QString code = reply.value(dbhost::Key::error).toString();
-    const bool noTable = code == dbhost::Error::noSuchTable;
-    const bool password = code == dbhost::Error::needsPassword;
+    const QString code = reply.value(helper_protocol::Key::error).toString();
+    const bool noTable = code == helper_protocol::Error::noSuchTable;
+    const bool password = code == helper_protocol::Error::needsPassword;
     const qint32 number = noTable    ? HResult::NoSuchTable
                           : password ? HResult::AuthenticationFailed
                                      : HResult::Fail;
@@ -23,8 +23,8 @@ std::vector<ErrorInfo> replyErrors(const QCborMap &reply, const QString &context
                              : password ? QStringLiteral("28000")
                                         : QStringLiteral("HY000");
     std::vector<ErrorInfo> errors{
-        providerError(number, sqlState, context + reply.value(dbhost::Key::message).toString())};
-    const QString detail = reply.value(dbhost::Key::detail).toString();
+        providerError(number, sqlState, context + reply.value(helper_protocol::Key::message).toString())};
+    const QString detail = reply.value(helper_protocol::Key::detail).toString();
     if (!detail.isEmpty())
         errors.push_back(providerError(number, sqlState, detail));
     return errors;
@@ -51,9 +51,9 @@ ErrorInfo providerError(qint32 number, const QString &sqlState, const QString &d
     return e;
 }
 
-ErrorInfo hostError(const dbhost::HostFailure &failure) {
+ErrorInfo hostError(const helper_protocol::HostFailure &failure) {
     const QString description = QString::fromStdString(failure.what());
-    if (failure.kind() == dbhost::HostFailure::Kind::TimedOut)
+    if (failure.kind() == helper_protocol::HostFailure::Kind::TimedOut)
         return providerError(HResult::LimitReached, QStringLiteral("HYT00"), description);
     return providerError(HResult::Fail, QStringLiteral("HY000"), description);
 }
@@ -64,10 +64,10 @@ QCborMap ConnectionState::call(const QCborMap &request, const QString &context) 
     QCborMap reply;
     try {
         reply = session->call(request);
-    } catch (const dbhost::HostFailure &failure) {
+    } catch (const helper_protocol::HostFailure &failure) {
         fail(hostError(failure));
     }
-    if (!reply.value(dbhost::Key::ok).toBool())
+    if (!reply.value(helper_protocol::Key::ok).toBool())
         fail(replyErrors(reply, context));
     return reply;
 }
@@ -86,8 +86,8 @@ void ResultState::requireOpen() const {
 
 void ResultState::fill() {
     while (position >= rows.size() && !end) {
-        const dbhost::FetchReply reply =
-            dbhost::FetchReply::fromCbor(connection->call(dbhost::FetchRequest{cursor, fetchSize}.toCbor()));
+        const helper_protocol::FetchReply reply = helper_protocol::FetchReply::fromCbor(
+            connection->call(helper_protocol::FetchRequest{cursor, fetchSize}.toCbor()));
         rows = reply.rows;
         position = 0;
         end = reply.end;

@@ -28,14 +28,14 @@ constexpr int fetchSize = 64;
 [[noreturn]] void closedObject(const QString &source);
 ErrorInfo providerError(qint32 number, const QString &sqlState, const QString &description,
                         qint32 native = 0);
-ErrorInfo hostError(const dbhost::HostFailure &failure);
+ErrorInfo hostError(const helper_protocol::HostFailure &failure);
 
 struct ConnectionState {
-    dbhost::HostOptions host;
+    helper_protocol::HostOptions host;
     QString connectionString;
     QString dataSource;
-    std::unique_ptr<dbhost::HostSession> session;
-    dbhost::DatabaseInfo info;
+    std::unique_ptr<helper_protocol::HostSession> session;
+    helper_protocol::DatabaseInfo info;
     ErrorList errors;
 
     bool isOpen() const { return session != nullptr; }
@@ -52,7 +52,7 @@ struct ResultState {
     std::shared_ptr<ConnectionState> connection;
     QString table;
     qint64 cursor = -1;
-    std::vector<dbhost::ColumnDescription> columns;
+    std::vector<helper_protocol::ColumnDescription> columns;
     QCborArray rows;
     qsizetype position = 0;
     bool end = false;

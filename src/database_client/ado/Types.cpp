@@ -3,7 +3,7 @@
 
 namespace ado {
 
-using dbhost::ColumnType;
+using helper_protocol::ColumnType;
 
 namespace {
 

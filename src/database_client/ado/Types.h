@@ -53,18 +53,18 @@ constexpr int adConnectUnspecified = -1;
 constexpr int adOptionUnspecified = -1;
 constexpr int adParamInput = 1;
 
-using ColumnInfo = dbhost::ColumnDescription;
+using ColumnInfo = helper_protocol::ColumnDescription;
 
 // The ADO type of a column: by its type in the table definition, fixed-length Text and Binary apart
 // from variable ones.
 int adoType(const ColumnInfo &column);
 // Bytes of a value of a fixed-size type as ADO counts them (a DBTIMESTAMP for Date/Time Extended, a
 // DECIMAL for Numeric); 0 for the others.
-qint32 fixedSize(dbhost::ColumnType type);
+qint32 fixedSize(helper_protocol::ColumnType type);
 // Memo and OLE: long values.
-bool isLong(dbhost::ColumnType type);
+bool isLong(helper_protocol::ColumnType type);
 // Text and binary values have a length of their own; fixed-length ones are padded to it.
-bool hasLength(dbhost::ColumnType type);
+bool hasLength(helper_protocol::ColumnType type);
 
 qint32 definedSize(const ColumnInfo &column);
 quint8 precisionOf(const ColumnInfo &column);
@@ -72,6 +72,6 @@ quint8 numericScaleOf(const ColumnInfo &column);
 qint32 attributesOf(const ColumnInfo &column);
 
 // A value as the column's type hands it out.
-Variant variantOf(dbhost::ColumnType type, const QCborValue &value);
+Variant variantOf(helper_protocol::ColumnType type, const QCborValue &value);
 
 } // namespace ado

@@ -13,24 +13,24 @@ namespace dao {
 namespace {
 
 int errorNumberFor(const QString &code) {
-    if (code == dbhost::Error::notFound)
+    if (code == helper_protocol::Error::notFound)
         return ErrorNumber::FileNotFound;
-    if (code == dbhost::Error::notDatabase)
+    if (code == helper_protocol::Error::notDatabase)
         return ErrorNumber::UnrecognizedFormat;
     return ErrorNumber::CannotOpen;
 }
 
 // The reply of a request, or DaoError for a failed one or a failed helper.
-QCborMap call(dbhost::HostSession &session, const QCborMap &request) {
+QCborMap call(helper_protocol::HostSession &session, const QCborMap &request) {
     QCborMap reply;
     try {
         reply = session.call(request);
-    } catch (const dbhost::HostFailure &e) {
+    } catch (const helper_protocol::HostFailure &e) {
         throw DaoError(ErrorNumber::EngineFailure, QString::fromStdString(e.what()));
     }
-    if (!reply.value(dbhost::Key::ok).toBool())
-        throw DaoError(errorNumberFor(reply.value(dbhost::Key::error).toString()),
-                       reply.value(dbhost::Key::message).toString());
+    if (!reply.value(helper_protocol::Key::ok).toBool())
+        throw DaoError(errorNumberFor(reply.value(helper_protocol::Key::error).toString()),
+                       reply.value(helper_protocol::Key::message).toString());
     return reply;
 }
 
@@ -58,7 +58,7 @@ qint32 tableAttributes(int catalogType, quint32 flags) {
     return qint32(attributes);
 }
 
-Database::Database(QString name, std::unique_ptr<dbhost::HostSession> session)
+Database::Database(QString name, std::unique_ptr<helper_protocol::HostSession> session)
     : name_(std::move(name))
     , session_(std::move(session)) {}
 
@@ -70,10 +70,10 @@ const TableDefList &Database::TableDefs() {
         return *tableDefs_;
     if (!session_)
         throw DaoError(ErrorNumber::ObjectClosed, QStringLiteral("The database is closed."));
-    const dbhost::CatalogReply catalog =
-        dbhost::CatalogReply::fromCbor(call(*session_, dbhost::request(dbhost::Op::catalog)));
+    const helper_protocol::CatalogReply catalog = helper_protocol::CatalogReply::fromCbor(
+        call(*session_, helper_protocol::request(helper_protocol::Op::catalog)));
     auto list = std::make_unique<TableDefList>();
-    for (const dbhost::CatalogObject &o : catalog.objects) {
+    for (const helper_protocol::CatalogObject &o : catalog.objects) {
         if (isTableDefinition(int(o.type)))
             list->emplace_back(o.name, tableAttributes(int(o.type), o.flags));
     }
@@ -97,13 +97,13 @@ DBEngine &DBEngine::instance() {
 }
 
 Database DBEngine::OpenDatabase(const QString &name) {
-    std::unique_ptr<dbhost::HostSession> session;
+    std::unique_ptr<helper_protocol::HostSession> session;
     try {
-        session = std::make_unique<dbhost::HostSession>(host_);
-    } catch (const dbhost::HostFailure &e) {
+        session = std::make_unique<helper_protocol::HostSession>(host_);
+    } catch (const helper_protocol::HostFailure &e) {
         throw DaoError(ErrorNumber::EngineFailure, QString::fromStdString(e.what()));
     }
-    call(*session, dbhost::OpenRequest{platform::encodePath(name)}.toCbor());
+    call(*session, helper_protocol::OpenRequest{platform::encodePath(name)}.toCbor());
     return Database(name, std::move(session));
 }
 

@@ -24,9 +24,9 @@ constexpr qint32 AttachedOdbc = 0x20000000;
 
 // MSysObjects.Type of the objects that are table definitions.
 namespace CatalogType {
-constexpr int LocalTable = int(dbhost::ObjectType::LocalTable);
-constexpr int OdbcLink = int(dbhost::ObjectType::OdbcLink);
-constexpr int LinkedTable = int(dbhost::ObjectType::LinkedTable);
+constexpr int LocalTable = int(helper_protocol::ObjectType::LocalTable);
+constexpr int OdbcLink = int(helper_protocol::ObjectType::OdbcLink);
+constexpr int LinkedTable = int(helper_protocol::ObjectType::LinkedTable);
 } // namespace CatalogType
 
 // A failing DAO call: DAO's error number and a description.
@@ -71,7 +71,7 @@ using TableDefList = std::vector<TableDef>;
 // An open database; its catalog is read on the first use of TableDefs.
 class Database {
 public:
-    Database(QString name, std::unique_ptr<dbhost::HostSession> session);
+    Database(QString name, std::unique_ptr<helper_protocol::HostSession> session);
     Database(Database &&) noexcept;
     ~Database();
 
@@ -82,7 +82,7 @@ public:
 
 private:
     QString name_;
-    std::unique_ptr<dbhost::HostSession> session_;
+    std::unique_ptr<helper_protocol::HostSession> session_;
     std::unique_ptr<TableDefList> tableDefs_;
 };
 
@@ -92,15 +92,15 @@ public:
     static DBEngine &instance();
 
     // Which helper reads the files, and its limits; by default lumsifter-dbhost beside the program.
-    void setHost(dbhost::HostOptions options) { host_ = std::move(options); }
-    const dbhost::HostOptions &host() const { return host_; }
+    void setHost(helper_protocol::HostOptions options) { host_ = std::move(options); }
+    const helper_protocol::HostOptions &host() const { return host_; }
 
     // Opens the database at the path (read-only); throws DaoError.
     Database OpenDatabase(const QString &name);
 
 private:
     DBEngine();
-    dbhost::HostOptions host_;
+    helper_protocol::HostOptions host_;
 };
 
 } // namespace dao
