@@ -16,6 +16,10 @@
 #include <map>
 #include <memory>
 
+namespace plugin = search_component::plugin;
+
+using search_component::ResultListView;
+
 namespace {
 
 // As after a reboot: nothing of the tree in memory.
@@ -46,21 +50,21 @@ bool benchAcrossRuns(const std::string &dir, const std::string &root, ResultList
     removeTree(dir + "/cache");
     const char *const pattern = "*.txt";
     const QString rootText = QString::fromStdString(root);
-    lumsift::StreamOptions asBefore;
+    plugin::StreamOptions asBefore;
     asBefore.walk.maxWorkers = unsigned(QThread::idealThreadCount());
 
     // A run searches once and leaves its file.
     {
-        lumsift::SnapshotStore store{lumsift::SnapshotCache(cacheFolder)};
+        plugin::SnapshotStore store{plugin::SnapshotCache(cacheFolder)};
         search(store, list, form, root, pattern);
         store.settleAll();
     }
     // A run starts long after the last one wrote its file: not while the file is still being written
     // back, which slows reading it.
     ::sync();
-    const auto firstOfRun = [&](bool withFile, const lumsift::StreamOptions &options = {}) {
-        auto store = withFile ? std::make_unique<lumsift::SnapshotStore>(lumsift::SnapshotCache(cacheFolder))
-                              : std::make_unique<lumsift::SnapshotStore>();
+    const auto firstOfRun = [&](bool withFile, const plugin::StreamOptions &options = {}) {
+        auto store = withFile ? std::make_unique<plugin::SnapshotStore>(plugin::SnapshotCache(cacheFolder))
+                              : std::make_unique<plugin::SnapshotStore>();
         const SearchRun run = search(*store, list, form, root, pattern, false, options);
         if (withFile && !run.report.fromFile)
             std::fprintf(stderr, "the first search of a run did not start from the file\n");
@@ -69,7 +73,7 @@ bool benchAcrossRuns(const std::string &dir, const std::string &root, ResultList
     };
     // For comparison: a repeat search in the same run, from the snapshot in memory.
     const auto repeat = [&] {
-        lumsift::SnapshotStore store;
+        plugin::SnapshotStore store;
         search(store, list, form, root, pattern);
         const SearchRun run = search(store, list, form, root, pattern);
         list.clear();
@@ -110,11 +114,11 @@ bool benchAcrossRuns(const std::string &dir, const std::string &root, ResultList
     }
 
     // The file alone: loading it (warm) and writing it (off the search's path).
-    const std::optional<lumsift::SearchRoot> opened = lumsift::SearchRoot::open(root);
-    const lumsift::SnapshotCache cache(cacheFolder);
-    std::unique_ptr<lumsift::DriveSnapshot> loaded;
+    const std::optional<plugin::SearchRoot> opened = plugin::SearchRoot::open(root);
+    const plugin::SnapshotCache cache(cacheFolder);
+    std::unique_ptr<plugin::DriveSnapshot> loaded;
     std::vector<double> loads, writes;
-    lumsift::SnapshotFileFacts facts;
+    plugin::SnapshotFileFacts facts;
     const std::atomic<bool> never{false};
     for (int k = 0; k < 5 && opened; ++k) {
         loads.push_back(secondsOf([&] { loaded = cache.load(*opened, root); }));

@@ -27,6 +27,9 @@
 #include <sys/resource.h>
 #include <vector>
 
+using database::ReportListView;
+using database::ReportState;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -73,7 +76,7 @@ void writeReportFile(const QString &path) {
 }
 
 // The report list as it once was: one list-widget item per line.
-class ListWidgetLines : public ReportLines {
+class ListWidgetLines : public database::ReportLines {
 public:
     explicit ListWidgetLines(QListWidget &list)
         : list_(list) {}
@@ -98,7 +101,7 @@ int runReport(const QString &path, bool listWidget) {
     ReportListView view; // the panel's report list, as the program fills it
     QListWidget widget;
     ListWidgetLines items(widget);
-    ReportLines &list = listWidget ? static_cast<ReportLines &>(items) : view.lines();
+    database::ReportLines &list = listWidget ? static_cast<database::ReportLines &>(items) : view.lines();
     // On screen while the report runs, as in the panel, at the panel's size.
     QListView &shown = listWidget ? static_cast<QListView &>(widget) : view;
     shown.resize(793, 116);

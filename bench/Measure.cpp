@@ -11,6 +11,10 @@
 #include <chrono>
 #include <cstdio>
 
+namespace plugin = search_component::plugin;
+
+using search_component::ResultListView;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -53,15 +57,15 @@ double heapInUseMiB() {
     return double(info.uordblks + info.hblkhd) / 1048576.0;
 }
 
-SearchRun search(lumsift::SnapshotStore &store, ResultListView &list, QWidget &form, const std::string &root,
-                 const char *pattern, bool append, const lumsift::StreamOptions &options) {
+SearchRun search(plugin::SnapshotStore &store, ResultListView &list, QWidget &form, const std::string &root,
+                 const char *pattern, bool append, const plugin::StreamOptions &options) {
     if (!append)
         list.clear();
-    const lumsift::NameMatcher matcher(pattern);
+    const plugin::NameMatcher matcher(pattern);
     SearchRun run;
     StallMeter meter;
     run.seconds = secondsOf(
-        [&] { run.report = lumsift::streamSearch(list.results(), store, root, matcher, form, options); });
+        [&] { run.report = plugin::streamSearch(list.results(), store, root, matcher, form, options); });
     run.stallMs = meter.stop();
     run.results = std::size_t(list.listCount());
     return run;

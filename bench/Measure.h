@@ -54,13 +54,14 @@ struct SearchRun {
     double seconds = 0;
     qint64 stallMs = 0;
     std::size_t results = 0;
-    lumsift::SearchReport report;
+    search_component::plugin::SearchReport report;
 };
 
 // One search as the main window makes it: the list cleared (unless appending), then the component's
 // search into the list shown on screen, with a form whose caption it writes.
-SearchRun search(lumsift::SnapshotStore &store, ResultListView &list, QWidget &form, const std::string &root,
-                 const char *pattern, bool append = false, const lumsift::StreamOptions &options = {});
+SearchRun search(search_component::plugin::SnapshotStore &store, search_component::ResultListView &list,
+                 QWidget &form, const std::string &root, const char *pattern, bool append = false,
+                 const search_component::plugin::StreamOptions &options = {});
 
 // Runs a program to its end; its seconds.
 double runTool(const QString &program, const QStringList &arguments);

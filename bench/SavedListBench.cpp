@@ -18,6 +18,9 @@
 #include <ctime>
 #include <functional>
 
+using saved_list::SavedListPanel;
+using saved_list::SavedListView;
+
 namespace {
 
 constexpr int entries = 1'000'000;

@@ -44,14 +44,18 @@
 #include <string>
 #include <vector>
 
-using lumsift::ResultListModel;
+namespace plugin = search_component::plugin;
+
+using search_component::ResultListView;
+
+using search_component::ResultListModel;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 // Adds a file to `count` folders of the snapshot, picked at random; returns the files.
-std::vector<std::string> changeFolders(const lumsift::DriveSnapshot &snapshot, std::size_t count,
+std::vector<std::string> changeFolders(const plugin::DriveSnapshot &snapshot, std::size_t count,
                                        unsigned seed) {
     std::vector<std::uint32_t> folders = snapshot.order;
     std::mt19937 random(seed);
@@ -75,7 +79,7 @@ std::vector<qint64> stallsPastTwoMillion(const std::string &root, std::size_t &r
     list.resize(900, 400);
     list.show();
     QWidget form;
-    lumsift::SnapshotStore store;
+    plugin::SnapshotStore store;
     std::vector<qint64> stalls;
     list.clear();
     while (std::size_t(list.listCount()) <= 2000000) {
@@ -135,7 +139,8 @@ std::string stallsWithAccessibility(const QString &dir) {
 int main(int argc, char **argv) {
     const int refused = base::checkToolArguments(
         argc, argv,
-        "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only | lumsifter-bench DIR "
+        "lumsifter-bench DIR [--rounds N] [--soak N] | lumsifter-bench DIR --stall-only | lumsifter-bench "
+        "DIR "
         "--across-runs-only [--rounds N]",
         {{"--stall-only"}, {"--across-runs-only"}, {"--rounds", true}, {"--soak", true}}, 1, 1);
     if (refused >= 0)
@@ -215,7 +220,7 @@ int main(int argc, char **argv) {
     std::map<std::string, double> resident;
     double bytesPerEntry = 0;
     std::uint64_t snapshotEntries = 0;
-    lumsift::WalkStats changedWalk;
+    plugin::WalkStats changedWalk;
     std::size_t changedFolders = 0;
     const auto note = [&](const std::string &name, const SearchRun &run) {
         times[name].push_back(run.seconds);
@@ -227,20 +232,20 @@ int main(int argc, char **argv) {
     for (int round = 0; round < rounds; ++round) {
         for (const Pattern &pattern : patterns) {
             const std::string p = pattern.text;
-            lumsift::SnapshotStore store;
+            plugin::SnapshotStore store;
             note("first " + p, search(store, list, form, root, pattern.text));
             resident["after first " + p] = residentMiB();
             note("repeat " + p, search(store, list, form, root, pattern.text));
             resident["after repeat " + p] = residentMiB();
             resident["list after repeat " + p] = double(list.results().memoryBytes()) / 1048576.0;
             resident["heap after repeat " + p] = heapInUseMiB();
-            if (const lumsift::DriveSnapshot *snapshot = store.find(root)) {
+            if (const plugin::DriveSnapshot *snapshot = store.find(root)) {
                 bytesPerEntry = double(snapshot->memoryBytes()) / double(snapshot->entryCount);
                 snapshotEntries = snapshot->entryCount;
-                const lumsift::NameMatcher matcher(pattern.text);
+                const plugin::NameMatcher matcher(pattern.text);
                 for (int k = 0; k < 5; ++k)
                     times["matching " + p].push_back(
-                        secondsOf([&] { lumsift::matchAll(*snapshot, matcher); }));
+                        secondsOf([&] { plugin::matchAll(*snapshot, matcher); }));
                 if (p == "*.txt") {
                     const std::vector<std::string> made = changeFolders(*snapshot, 1000, unsigned(round + 1));
                     changedFolders = made.size();

@@ -20,12 +20,12 @@ QByteArray svg() {
     QBuffer buffer;
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(design::iconGrid, design::iconGrid));
-    generator.setViewBox(QRect(0, 0, design::iconGrid, design::iconGrid));
+    generator.setSize(QSize(main_window::design::iconGrid, main_window::design::iconGrid));
+    generator.setViewBox(QRect(0, 0, main_window::design::iconGrid, main_window::design::iconGrid));
     generator.setTitle(QStringLiteral("Lumsifter"));
     generator.setDescription(QStringLiteral("A folder under a magnifying glass"));
     QPainter painter(&generator);
-    design::paintIcon(painter);
+    main_window::design::paintIcon(painter);
     painter.end();
     return buffer.data();
 }
@@ -42,7 +42,7 @@ QString write(const QString &folder, const QString &name) {
         return QStringLiteral("cannot write the scalable icon under ") + folder;
     for (const int size : pngSizes()) {
         const QString pngPath = place(QStringLiteral("%1x%1").arg(size), QStringLiteral(".png"));
-        if (pngPath.isEmpty() || !design::icon(size).save(pngPath, "PNG"))
+        if (pngPath.isEmpty() || !main_window::design::icon(size).save(pngPath, "PNG"))
             return QStringLiteral("cannot write the %1 pixel icon under ").arg(size) + folder;
     }
     return {};

@@ -10,9 +10,14 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace app {
+
+using main_window::Form1;
+using status_window::Form2;
+
 LumsifterApp::LumsifterApp(platform::Platform platform)
     : platform_(std::move(platform)) {
-    design::registerFonts();
+    main_window::design::registerFonts();
 }
 
 LumsifterApp::~LumsifterApp() {
@@ -73,3 +78,5 @@ void LumsifterApp::end() {
     emit ended();
     QCoreApplication::exit(0);
 }
+
+} // namespace app

@@ -7,8 +7,14 @@
 
 #include <memory>
 
+namespace main_window {
 class Form1;
+}
+namespace status_window {
 class Form2;
+}
+
+namespace app {
 
 // The application object: it owns both windows. The main window is loaded at start and again on
 // each refresh; the status window is created on first use and lives until the program ends.
@@ -22,9 +28,9 @@ public:
     void start();
 
     // The main window; null while it is unloaded.
-    Form1 *form1() const { return form1_.get(); }
+    main_window::Form1 *form1() const { return form1_.get(); }
     // The status window, created if it does not exist yet.
-    Form2 &statusWindow();
+    status_window::Form2 &statusWindow();
     bool hasStatusWindow() const { return form2_ != nullptr; }
 
     // Unloads the main window and loads it anew, shown at once without fading. Runs once the
@@ -43,7 +49,9 @@ private:
     void load();
 
     platform::Platform platform_;
-    std::unique_ptr<Form2> form2_;
-    std::unique_ptr<Form1> form1_;
+    std::unique_ptr<status_window::Form2> form2_;
+    std::unique_ptr<main_window::Form1> form1_;
     bool ended_ = false;
 };
+
+} // namespace app

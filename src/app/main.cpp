@@ -8,7 +8,7 @@ int main(int argc, char **argv) {
     QApplication::setApplicationName(QStringLiteral("Lumsifter"));
     // The window system matches the window to the menu entry of this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(LUMSIFTER_APP_ID));
-    LumsifterApp app(platform::Platform::real());
-    app.start();
+    app::LumsifterApp lumsifter(platform::Platform::real());
+    lumsifter.start();
     return QApplication::exec();
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <stdexcept>
 
+namespace base {
+
 // Many reactions run "each step, failures skipped": a step that fails is abandoned without a message
 // and the reaction goes on with its next step. A step fails by throwing; check() turns a false
 // result into such a failure. So does an operation that fails as such (a std::runtime_error: a
@@ -23,15 +25,11 @@ inline void check(bool ok) {
         throw StepFailed();
 }
 
-namespace base {
-
 // Receives what a step threw that no step expects. By default debug builds print it; the tests
 // install a handler that fails the running test.
 using UnexpectedStepFailure = std::function<void(const char *what)>;
 void setUnexpectedStepFailureHandler(UnexpectedStepFailure handler);
 void reportUnexpectedStepFailure(const char *what);
-
-} // namespace base
 
 template <typename Action> void step(Action &&action) {
     try {
@@ -41,9 +39,9 @@ template <typename Action> void step(Action &&action) {
     } catch (const std::runtime_error &) {
         // An operation failed: the same.
     } catch (const std::exception &e) {
-        base::reportUnexpectedStepFailure(e.what());
+        reportUnexpectedStepFailure(e.what());
     } catch (...) {
-        base::reportUnexpectedStepFailure("an exception of unknown type");
+        reportUnexpectedStepFailure("an exception of unknown type");
     }
 }
 
@@ -66,3 +64,5 @@ inline QString tagOf(const QObject *control) {
 inline void setTag(QObject *control, const QString &text) {
     control->setProperty("Tag", text);
 }
+
+} // namespace base

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace controls {
+
 void nameAfterLabel(QWidget &control, QLabel &label) {
     control.setAccessibleName(label.text().simplified());
     label.setBuddy(&control);
@@ -59,3 +61,5 @@ void orderTabsByPosition(QWidget &window) {
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
+
+} // namespace controls

@@ -6,6 +6,8 @@ class QWidget;
 
 // What assistive tools and the keyboard need of a form.
 
+namespace controls {
+
 // Gives the control the name of the label beside it (its text, blanks collapsed) and makes the label
 // its buddy, so that a screen reader announces the control as the label reads.
 void nameAfterLabel(QWidget &control, QLabel &label);
@@ -14,3 +16,5 @@ void nameAfterLabel(QWidget &control, QLabel &label);
 // whatever order they were created in. A panel is passed through as a whole where it lies: its own
 // controls follow each other in the same order.
 void orderTabsByPosition(QWidget &window);
+
+} // namespace controls

@@ -4,6 +4,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace controls {
+
 namespace {
 constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap;
 constexpr double smallestShare = 0.6; // of the font's own size, so that a caption stays readable
@@ -41,3 +43,5 @@ void CaptionButton::paintEvent(QPaintEvent *) {
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(captionArea(), captionFlags, caption);
 }
+
+} // namespace controls

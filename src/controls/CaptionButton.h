@@ -3,6 +3,8 @@
 
 #include <QPushButton>
 
+namespace controls {
+
 // A command button whose caption wraps onto further lines when it is wider than the button, as the
 // forms' long captions ("Search and Copy Lumsift.ocx") need.
 class CaptionButton : public QPushButton {
@@ -22,3 +24,5 @@ protected:
 private:
     QRect captionArea() const;
 };
+
+} // namespace controls

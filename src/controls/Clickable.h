@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+namespace controls {
+
 // A label and a text box that report a click, as the main window's Label16 and Text2 need.
 class ClickableLabel : public QLabel {
     Q_OBJECT
@@ -35,3 +37,5 @@ protected:
             emit clicked();
     }
 };
+
+} // namespace controls

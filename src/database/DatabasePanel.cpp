@@ -15,6 +15,12 @@
 
 #include <optional>
 
+namespace database {
+
+using base::check;
+using base::step;
+using controls::nameAfterLabel;
+
 DatabasePanel::DatabasePanel(QWidget *parent, MainWindowView mainWindow,
                              std::shared_ptr<platform::MessageBox> messages, QString ownFilesFolder,
                              QString helperProgram)
@@ -132,3 +138,5 @@ QPushButton *DatabasePanel::Command20() const {
 QPushButton *DatabasePanel::Command21() const {
     return ui_->Command21;
 }
+
+} // namespace database

@@ -22,6 +22,8 @@ namespace Ui {
 class DatabasePanel;
 }
 
+namespace database {
+
 // The database panel Picture6: the ordinary tables of the selected Access database and the two
 // database reports.
 class DatabasePanel : public QWidget {
@@ -74,3 +76,5 @@ private:
     helper_protocol::HostOptions host_;
     ReportState state_;
 };
+
+} // namespace database

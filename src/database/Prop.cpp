@@ -6,6 +6,10 @@
 
 #include "database/ReportLines.h"
 
+namespace database {
+
+using base::step;
+
 namespace Prop {
 
 void reportAdoErrors(ReportLines &list, const ado::Connection &connection) {
@@ -110,3 +114,5 @@ QString dataTypeText(qint16 type) {
 }
 
 } // namespace Prop
+
+} // namespace database

@@ -5,11 +5,13 @@
 
 #include <QString>
 
-class ReportLines;
-
 namespace ado {
 class Connection;
 }
+
+namespace database {
+
+class ReportLines;
 
 namespace Prop {
 
@@ -28,3 +30,5 @@ QString propertyAttributeText(qint32 attributes);
 QString dataTypeText(qint16 type);
 
 } // namespace Prop
+
+} // namespace database

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace database {
+
 // Where the reports write their lines: the panel's report list, or a plain list of texts.
 class ReportLines {
 public:
@@ -20,3 +22,5 @@ public:
 
     QStringList lines;
 };
+
+} // namespace database

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 
+namespace database {
+
 namespace {
 
 // The first byte of a stored line says how its characters follow.
@@ -112,3 +114,5 @@ ReportListView::ReportListView(QWidget *parent)
     setModel(&model_);
     setItemDelegate(new LongestLineDelegate(model_, this));
 }
+
+} // namespace database

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace database {
+
 // The report list's lines, kept compactly: each line once in a chunked byte arena, one byte a
 // character when all of its characters fit in Latin-1 and two otherwise, so every text comes back
 // exactly; a 4-byte reference per line, in blocks. A million report lines take about 35 MB, where
@@ -59,3 +61,5 @@ public:
 private:
     ReportListModel model_;
 };
+
+} // namespace database

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+namespace database {
+
 namespace {
 
 const QString tab = QStringLiteral("\t");
@@ -181,3 +183,5 @@ void runPropertiesReport(ReportLines &list, ReportState &state, const helper_pro
     }
     finish(objects);
 }
+
+} // namespace database

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace database {
+
 class ReportLines;
 
 // What both reports share and keep between clicks.
@@ -28,3 +30,5 @@ void runDatabaseReport(ReportLines &list, ReportState &state, const QString &tab
 // "DB Properties": the provider properties of the connection, a command on Authors, its result and
 // that result's first field, or the error reports.
 void runPropertiesReport(ReportLines &list, ReportState &state, const helper_protocol::HostOptions &host);
+
+} // namespace database

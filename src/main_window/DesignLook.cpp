@@ -16,6 +16,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace main_window {
+
+using controls::CaptionButton;
+
 namespace design {
 
 namespace {
@@ -174,3 +178,5 @@ QIcon windowIcon() {
 }
 
 } // namespace design
+
+} // namespace main_window

@@ -8,6 +8,8 @@
 class QPainter;
 class QWidget;
 
+namespace main_window {
+
 // The forms' look: Tahoma (registered from the Wine fonts when present, the default sans font
 // otherwise), the fonts and colours the .ui files name in their designFont, foreColor and backColor
 // properties, the banner and the icon.
@@ -34,3 +36,5 @@ QImage icon(int size = iconGrid);
 QIcon windowIcon();
 
 } // namespace design
+
+} // namespace main_window

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window/DriveList.h"
 
+namespace main_window {
+
 DriveList::DriveList(QWidget *parent)
     : QComboBox(parent) {
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
@@ -25,3 +27,5 @@ bool DriveList::setDrive(const QString &driveText) {
     }
     return false;
 }
+
+} // namespace main_window

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace main_window {
+
 // Drive1, the drive selector: one entry per drive ("c: [/]"). Its current drive can be set by a drive
 // text such as "D:"; a letter that names no drive cannot be made current.
 class DriveList : public QComboBox {
@@ -24,3 +26,5 @@ signals:
     // The current drive changed, by the user or by code.
     void driveChanged();
 };
+
+} // namespace main_window

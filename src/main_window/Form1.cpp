@@ -26,6 +26,24 @@
 #include <QPainter>
 #include <QShortcut>
 
+namespace main_window {
+
+using base::addToCounter;
+using base::check;
+using base::counterValue;
+using base::setTag;
+using base::step;
+using base::tagOf;
+using controls::nameAfterLabel;
+using controls::orderTabsByPosition;
+using database::DatabasePanel;
+using result_actions::FileActions;
+using result_actions::PictureViewer;
+using result_actions::ResultMenu;
+using saved_list::SavedListPanel;
+using search_component::ResultListView;
+using status_window::Form2;
+
 using platform::LayeredWindow;
 
 namespace {
@@ -415,3 +433,5 @@ void Form1::on_Command13_clicked() {
 void Form1::on_Command17_clicked() {
     picture6_->open();
 }
+
+} // namespace main_window

@@ -12,15 +12,23 @@
 #include <functional>
 #include <memory>
 
+namespace database {
 class DatabasePanel;
+}
+namespace result_actions {
 class FileActions;
 class PictureViewer;
 class ResultMenu;
+} // namespace result_actions
+namespace saved_list {
 class SavedListPanel;
+}
 
 namespace Ui {
 class Form1;
 }
+
+namespace main_window {
 
 // The main window: the search area, the result list and the commands on it, the title strip, the
 // action row, the bottom bar and three panels hidden at start.
@@ -29,7 +37,7 @@ class Form1 : public QWidget {
 public:
     // What the main window uses of the application: the status window, a refresh, the end.
     struct ApplicationView {
-        std::function<Form2 &()> statusWindow; // created on first use
+        std::function<status_window::Form2 &()> statusWindow; // created on first use
         std::function<void()> refresh;
         std::function<void()> end;
     };
@@ -38,14 +46,14 @@ public:
     Form1(ApplicationView app, const platform::Platform &platform);
     ~Form1() override;
 
-    PictureViewer &Picture1() { return *picture1_; }
-    SavedListPanel &Picture2() { return *picture2_; }
-    DatabasePanel &Picture6() { return *picture6_; }
+    result_actions::PictureViewer &Picture1() { return *picture1_; }
+    saved_list::SavedListPanel &Picture2() { return *picture2_; }
+    database::DatabasePanel &Picture6() { return *picture6_; }
     QTimer &Timer2() { return *timer2_; }
     int lngAlpha() const { return lngAlpha_; }
 
     // The controls the status window mirrors and writes.
-    const Form2::MainWindowView &statusView() const { return statusView_; }
+    const status_window::Form2::MainWindowView &statusView() const { return statusView_; }
 
     // Shown at once, without fading: after a refresh.
     void rel();
@@ -107,14 +115,14 @@ private:
     platform::Platform platform_;
     QTimer *timer2_;
     std::unique_ptr<Ui::Form1> ui;
-    PictureViewer *picture1_ = nullptr;
-    SavedListPanel *picture2_ = nullptr;
-    DatabasePanel *picture6_ = nullptr;
+    result_actions::PictureViewer *picture1_ = nullptr;
+    saved_list::SavedListPanel *picture2_ = nullptr;
+    database::DatabasePanel *picture6_ = nullptr;
     platform::LayeredWindow layered_;
-    LumsiftControl ls1_;
-    std::unique_ptr<FileActions> fileActions_;
-    std::unique_ptr<ResultMenu> resultMenu_;
-    Form2::MainWindowView statusView_{};
+    search_component::LumsiftControl ls1_;
+    std::unique_ptr<result_actions::FileActions> fileActions_;
+    std::unique_ptr<result_actions::ResultMenu> resultMenu_;
+    status_window::Form2::MainWindowView statusView_{};
     int lngAlpha_ = 0;
     QImage banner_;
 };
@@ -124,3 +132,5 @@ QStringList instructionLines();
 // The texts of About and Help.
 QString aboutText();
 QString helpText();
+
+} // namespace main_window

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace lumsift {
+namespace search_component {
 class SearchComponent;
 }
 
@@ -44,7 +44,7 @@ struct Platform {
     // The helper process that reads Access databases; by default beside the program.
     QString databaseHelper;
     // A component to use instead of loading componentFile (tests).
-    std::shared_ptr<lumsift::SearchComponent> component;
+    std::shared_ptr<search_component::SearchComponent> component;
     std::shared_ptr<Sockets> sockets;
     std::shared_ptr<SystemFacts> systemFacts;
 

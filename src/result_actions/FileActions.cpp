@@ -13,6 +13,12 @@
 
 #include <QLineEdit>
 
+namespace result_actions {
+
+using base::check;
+using base::step;
+using search_component::ResultListView;
+
 using platform::Style::Information;
 
 const QString FileActions::copyTitle = QStringLiteral("VELDORANWORKS");
@@ -103,3 +109,5 @@ void FileActions::searchAndCopyComponent() {
                                     mainWindow_.besideProgram(QStringLiteral("Lumsifter.ocx")));
     platform_.messageBox->show(copied ? QStringLiteral("File copied!") : copyFailed, Information, copyTitle);
 }
+
+} // namespace result_actions

@@ -8,8 +8,13 @@
 
 #include <functional>
 
-class PictureViewer;
+namespace search_component {
 class ResultListView;
+}
+
+namespace result_actions {
+
+class PictureViewer;
 
 // The commands on the selected result of the main window: the selection step, copy, delete, run,
 // play, and locating and copying the search component's file.
@@ -17,7 +22,7 @@ class FileActions {
 public:
     // What the commands use of the main window.
     struct MainWindowView {
-        ResultListView &resultList;
+        search_component::ResultListView &resultList;
         PictureViewer &pictureViewer; // its two frames receive the selected picture
         std::function<QString()> selectedPath;
         std::function<void(const QString &)> setSelectedPath;
@@ -64,3 +69,5 @@ private:
     MainWindowView mainWindow_;
     platform::Platform platform_;
 };
+
+} // namespace result_actions

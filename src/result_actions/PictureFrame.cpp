@@ -3,6 +3,8 @@
 
 #include <QPainter>
 
+namespace result_actions {
+
 PictureFrame::PictureFrame(QWidget *parent)
     : QWidget(parent) {}
 
@@ -18,3 +20,5 @@ void PictureFrame::paintEvent(QPaintEvent *) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(rect(), picture_);
 }
+
+} // namespace result_actions

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace result_actions {
+
 // Image1 and Image2 of the picture viewer: a frame that shows a picture scaled to its own size.
 class PictureFrame : public QWidget {
     Q_OBJECT
@@ -19,3 +21,5 @@ protected:
 private:
     QImage picture_;
 };
+
+} // namespace result_actions

@@ -12,6 +12,13 @@
 
 #include <cmath>
 
+namespace result_actions {
+
+using base::check;
+using base::step;
+using controls::nameAfterLabel;
+using search_component::ResultListView;
+
 PictureViewer::PictureViewer(QWidget *parent, MainWindowView mainWindow,
                              std::shared_ptr<platform::MessageBox> messages)
     : QWidget(parent)
@@ -135,3 +142,5 @@ void PictureViewer::on_Timer1_timeout() {
             ff();
     });
 }
+
+} // namespace result_actions

@@ -8,15 +8,18 @@
 #include <functional>
 #include <memory>
 
-class ResultListView;
-
 namespace platform {
 class MessageBox;
+}
+namespace search_component {
+class ResultListView;
 }
 
 namespace Ui {
 class PictureViewer;
 }
+
+namespace result_actions {
 
 // Picture1, the picture viewer panel: shows the selected result in a portrait or a landscape frame
 // and steps through the result list as a timed slideshow that stops at a typed file name. The
@@ -26,7 +29,7 @@ class PictureViewer : public QWidget {
 public:
     // What the viewer uses of the main window.
     struct MainWindowView {
-        ResultListView &resultList;
+        search_component::ResultListView &resultList;
         std::function<QString()> resultCount; // kept current by the status window
         std::function<QString()> timeOfDay;
     };
@@ -67,3 +70,5 @@ private:
     QTimer *timer1_;
     std::unique_ptr<Ui::PictureViewer> ui;
 };
+
+} // namespace result_actions

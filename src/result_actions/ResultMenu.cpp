@@ -13,7 +13,10 @@
 #include <QMimeData>
 #include <QPointer>
 
+namespace result_actions {
+
 using namespace platform::Style;
+using search_component::ResultListView;
 
 ResultMenu::ResultMenu(ResultListView &list, Commands commands, std::shared_ptr<platform::Desktop> desktop,
                        std::shared_ptr<platform::MessageBox> messages)
@@ -97,7 +100,7 @@ void ResultMenu::copyPath(int index) {
 void ResultMenu::copyFile(int index) {
     const QByteArray path = fileAt(index);
     if (!path.isEmpty())
-        QGuiApplication::clipboard()->setMimeData(lumsift::fileForTransfer(path));
+        QGuiApplication::clipboard()->setMimeData(search_component::fileForTransfer(path));
 }
 
 void ResultMenu::moveToTrash(int index) {
@@ -113,3 +116,5 @@ void ResultMenu::moveToTrash(int index) {
         messages_->show(QStringLiteral("The file could not be moved to the trash: ") + trashed.reason,
                         Critical, QStringLiteral("Move to Trash"));
 }
+
+} // namespace result_actions

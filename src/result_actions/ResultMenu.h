@@ -10,12 +10,15 @@
 #include <functional>
 #include <memory>
 
-class ResultListView;
-
 namespace platform {
 class Desktop;
 class MessageBox;
 } // namespace platform
+namespace search_component {
+class ResultListView;
+}
+
+namespace result_actions {
 
 // The context menu of the result list. For a found file: what the desktop does with a file (open it,
 // show it in the file manager, copy its path or the file itself, move it to the trash), then the
@@ -35,8 +38,8 @@ public:
         std::function<void()> openMdb;              // "Open MDB"
     };
 
-    ResultMenu(ResultListView &list, Commands commands, std::shared_ptr<platform::Desktop> desktop,
-               std::shared_ptr<platform::MessageBox> messages);
+    ResultMenu(search_component::ResultListView &list, Commands commands,
+               std::shared_ptr<platform::Desktop> desktop, std::shared_ptr<platform::MessageBox> messages);
     ~ResultMenu() override;
 
     // The menu for the entry, owned by the caller.
@@ -55,9 +58,11 @@ public:
 private:
     QByteArray fileAt(int index) const;
 
-    ResultListView &list_;
+    search_component::ResultListView &list_;
     Commands commands_;
     std::shared_ptr<platform::Desktop> desktop_;
     std::shared_ptr<platform::MessageBox> messages_;
     std::unique_ptr<QMenu> shown_;
 };
+
+} // namespace result_actions

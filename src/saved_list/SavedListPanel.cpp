@@ -8,6 +8,10 @@
 #include "saved_list/SavedListFile.h"
 #include "ui_SavedListPanel.h"
 
+namespace saved_list {
+
+using base::step;
+
 using namespace platform::Style;
 
 SavedListPanel::SavedListPanel(QWidget *parent, MainWindowView mainWindow,
@@ -122,3 +126,5 @@ void SavedListPanel::on_Command16_clicked() {
 void SavedListPanel::on_Command14_clicked() {
     setVisible(false);
 }
+
+} // namespace saved_list

@@ -15,6 +15,8 @@ namespace Ui {
 class SavedListPanel;
 }
 
+namespace saved_list {
+
 // Picture2, the saved list: paths kept in save.txt beside the program, shown in lstEmployee.
 class SavedListPanel : public QWidget {
     Q_OBJECT
@@ -55,3 +57,5 @@ private:
     MainWindowView mainWindow_;
     std::shared_ptr<platform::MessageBox> messages_;
 };
+
+} // namespace saved_list

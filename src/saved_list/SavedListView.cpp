@@ -10,6 +10,8 @@
 #include <climits>
 #include <fcntl.h>
 
+namespace saved_list {
+
 QByteArrayView SavedEntries::view(int row) const {
     if (row < 0 || row >= count())
         return {};
@@ -100,3 +102,5 @@ int SavedListView::selectedRow() const {
 void SavedListView::setCurrentRow(int row) {
     selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
 }
+
+} // namespace saved_list

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+namespace saved_list {
+
 // The saved entries, kept as their bytes in one chunked arena (a million entries take little more than
 // the file), decoded with the path codec only for rows that are shown or used.
 class SavedEntries : public QAbstractListModel {
@@ -66,3 +68,5 @@ signals:
 private:
     SavedEntries model_;
 };
+
+} // namespace saved_list

@@ -10,8 +10,10 @@
 
 #include <dlfcn.h>
 
+namespace search_component {
+
 LumsiftControl::LumsiftControl(QString componentFile, std::shared_ptr<platform::Volumes> volumes,
-                               std::shared_ptr<lumsift::SearchComponent> preset)
+                               std::shared_ptr<SearchComponent> preset)
     : componentFile_(std::move(componentFile))
     , volumes_(std::move(volumes))
     , preset_(std::move(preset)) {}
@@ -36,11 +38,11 @@ QObject *loadPlugin(const QString &file) {
 
 } // namespace
 
-lumsift::SearchComponent *LumsiftControl::component() {
+SearchComponent *LumsiftControl::component() {
     if (preset_)
         return preset_.get();
     if (!loaded_) {
-        loaded_ = qobject_cast<lumsift::SearchComponent *>(loadPlugin(componentFile_));
+        loaded_ = qobject_cast<SearchComponent *>(loadPlugin(componentFile_));
     }
     return loaded_;
 }
@@ -49,9 +51,9 @@ bool LumsiftControl::isLoaded() {
     return component() != nullptr;
 }
 
-void LumsiftControl::FindFiles(lumsift::ResultSink &list, const QString &location, const QString &pattern,
+void LumsiftControl::FindFiles(ResultSink &list, const QString &location, const QString &pattern,
                                QWidget &form) {
-    lumsift::SearchComponent *searcher = component();
+    SearchComponent *searcher = component();
     if (!searcher)
         return;
     const std::optional<QByteArray> folder = platform::folderOfLocation(volumes_->drives(), location);
@@ -59,3 +61,5 @@ void LumsiftControl::FindFiles(lumsift::ResultSink &list, const QString &locatio
         return;
     searcher->FindFiles(list, platform::decodePath(*folder), pattern, form);
 }
+
+} // namespace search_component

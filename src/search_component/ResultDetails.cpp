@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace lumsift {
+namespace search_component {
 
 namespace {
 
@@ -103,4 +103,4 @@ QString detailsText(const QByteArray &path, const QLocale &locale) {
     return lines.join(u'\n');
 }
 
-} // namespace lumsift
+} // namespace search_component

@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QString>
 
-namespace lumsift {
+namespace search_component {
 
 // A size as people read it, in the locale's numbers: "512 bytes", and from a kibibyte on the size in
 // the largest binary unit that keeps it at or above 1, with the exact count after it:
@@ -18,4 +18,4 @@ QString humanSize(qint64 bytes, const QLocale &locale);
 // waiting: a named pipe, a device or a file that has vanished cannot stall the window.
 QString detailsText(const QByteArray &path, const QLocale &locale);
 
-} // namespace lumsift
+} // namespace search_component

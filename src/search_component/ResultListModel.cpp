@@ -6,7 +6,7 @@
 
 #include <climits>
 
-namespace lumsift {
+namespace search_component {
 
 ResultListModel::ResultListModel(QObject *parent)
     : QAbstractListModel(parent) {}
@@ -116,4 +116,4 @@ Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const {
     return index.isValid() && isPath(index.row()) ? flags | Qt::ItemIsDragEnabled : flags;
 }
 
-} // namespace lumsift
+} // namespace search_component

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-namespace lumsift {
+namespace search_component {
 
 // The rows of the result list. Found files are kept compactly: a table of folders (parent and name)
 // and, per row, its folder and its name; the full path is composed only for rows shown or used.
@@ -34,7 +34,7 @@ public:
     // Bytes held for the rows, their names and the folder table.
     std::size_t memoryBytes() const;
 
-    // lumsift::ResultSink
+    // ResultSink
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override;
     void appendFiles(std::span<const FoundName> names, std::string_view arena) override;
 
@@ -66,4 +66,4 @@ private:
     mutable std::vector<std::uint32_t> chain_;
 };
 
-} // namespace lumsift
+} // namespace search_component

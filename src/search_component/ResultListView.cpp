@@ -15,6 +15,8 @@
 #include <QSignalBlocker>
 #include <QToolTip>
 
+namespace search_component {
+
 ResultListView::ResultListView(QWidget *parent)
     : QListView(parent) {
     setModel(&model_);
@@ -75,7 +77,7 @@ bool ResultListView::isFile(int index) const {
 
 void ResultListView::copyEntry(int index) {
     if (index >= 0 && index < listCount())
-        QGuiApplication::clipboard()->setMimeData(lumsift::pathAsText(model_.bytes(index)));
+        QGuiApplication::clipboard()->setMimeData(pathAsText(model_.bytes(index)));
 }
 
 void ResultListView::keyPressEvent(QKeyEvent *event) {
@@ -127,7 +129,7 @@ void ResultListView::startDrag(Qt::DropActions) {
         return;
     // The receiver copies or moves the file itself; the entry stays, as after any other action.
     auto *drag = new QDrag(this);
-    drag->setMimeData(lumsift::fileForTransfer(model_.bytes(listIndex_)));
+    drag->setMimeData(fileForTransfer(model_.bytes(listIndex_)));
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
 }
 
@@ -138,9 +140,11 @@ bool ResultListView::viewportEvent(QEvent *event) {
     const auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex item = indexAt(help->pos());
     if (item.isValid() && isFile(item.row()))
-        QToolTip::showText(help->globalPos(), lumsift::detailsText(model_.bytes(item.row()), QLocale()),
-                           viewport(), visualRect(item));
+        QToolTip::showText(help->globalPos(), detailsText(model_.bytes(item.row()), QLocale()), viewport(),
+                           visualRect(item));
     else
         QToolTip::hideText();
     return true;
 }
+
+} // namespace search_component

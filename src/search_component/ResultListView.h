@@ -5,6 +5,8 @@
 
 #include <QListView>
 
+namespace search_component {
+
 // List1, the result list: a list view over the compact result model, with the list-box semantics
 // the reactions use. The selected index is -1 when nothing is selected; setting it selects that
 // entry; every change of the selected entry, by the user or by code, emits listIndexChanged.
@@ -18,7 +20,7 @@ class ResultListView : public QListView {
 public:
     explicit ResultListView(QWidget *parent = nullptr);
 
-    lumsift::ResultListModel &results() { return model_; }
+    ResultListModel &results() { return model_; }
 
     int listCount() const { return model_.count(); }
     int listIndex() const { return listIndex_; }
@@ -55,6 +57,8 @@ private:
     void followSelection();
     void requestMenuFromKeyboard();
 
-    lumsift::ResultListModel model_;
+    ResultListModel model_;
     int listIndex_ = -1;
 };
+
+} // namespace search_component

@@ -5,7 +5,7 @@
 
 #include <QMimeData>
 
-namespace lumsift {
+namespace search_component {
 
 QMimeData *pathAsText(const QByteArray &path) {
     auto *data = new QMimeData;
@@ -22,4 +22,4 @@ QMimeData *fileForTransfer(const QByteArray &path) {
     return data;
 }
 
-} // namespace lumsift
+} // namespace search_component

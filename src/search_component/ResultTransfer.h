@@ -5,7 +5,7 @@
 
 class QMimeData;
 
-namespace lumsift {
+namespace search_component {
 
 // What the result list hands to other programs, through the clipboard or a drag, for a path given by
 // its raw bytes. Neither loses a byte of a name that is not valid UTF-8.
@@ -17,4 +17,4 @@ QMimeData *pathAsText(const QByteArray &path);
 // in the clipboard form of the GNOME family of file managers, and the path as text.
 QMimeData *fileForTransfer(const QByteArray &path);
 
-} // namespace lumsift
+} // namespace search_component

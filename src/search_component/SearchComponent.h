@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace lumsift {
+namespace search_component {
 
 // A found file: its folder (an id the result list returned from addFolder) and its name, a slice of
 // the arena handed over with it. Names are raw file-name bytes.
@@ -42,7 +42,7 @@ public:
                            QWidget &form) = 0;
 };
 
-} // namespace lumsift
+} // namespace search_component
 
 #define LumsiftSearchComponent_iid "org.lumsifter.LSP.LS/1.0"
-Q_DECLARE_INTERFACE(lumsift::SearchComponent, LumsiftSearchComponent_iid)
+Q_DECLARE_INTERFACE(search_component::SearchComponent, LumsiftSearchComponent_iid)

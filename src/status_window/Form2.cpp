@@ -12,6 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace status_window {
+
+using base::addToCounter;
+using base::check;
+using base::counterValue;
+using base::step;
+
 namespace {
 
 // Grey levels of the title's pulse, for steps 1 to 12.
@@ -163,3 +170,5 @@ void Form2::compu() {
         platform_.messageBox->show(report, platform::Style::Information, QStringLiteral("Search Result"));
     });
 }
+
+} // namespace status_window

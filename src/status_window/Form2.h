@@ -15,7 +15,12 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
+
+namespace search_component {
 class ResultListView;
+}
+
+namespace status_window {
 
 // The status window: never shown, it exists for its five timers and for a few controls that serve
 // as storage. Its ticks keep the main window's counters, mirrors, title colour and clock current,
@@ -27,7 +32,7 @@ public:
     // What the status window reads and writes of the main window.
     struct MainWindowView {
         QWidget *window; // its caption
-        ResultListView *resultList;
+        search_component::ResultListView *resultList;
         QComboBox *driveList;
         QComboBox *pattern;
         QLineEdit *location;
@@ -104,3 +109,5 @@ private:
     Control label1_;
     std::unique_ptr<system_info::SystemInformation> systemInformation_;
 };
+
+} // namespace status_window

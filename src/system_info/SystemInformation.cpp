@@ -13,6 +13,9 @@
 
 namespace system_info {
 
+using base::check;
+using base::step;
+
 namespace {
 
 double megabytes(std::uint64_t bytes) {

@@ -22,6 +22,9 @@
 #include <unistd.h>
 #include <vector>
 
+using base::check;
+using base::step;
+
 TEST(Step, AFailingStepIsSkippedAndTheNextRuns) {
     std::vector<int> ran;
     step([&] {

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+using database::DatabasePanel;
+
 using fixtures::Folder;
 
 namespace {
@@ -56,7 +58,7 @@ TEST(DatabasePanel, HasItsControlsWithCaptionsAndPlaces) {
         {"Label33", "QLabel", "DESCRIPTION:", twipsRect(240, 120, 1335, 375)},
         {"Label34", "QLabel", "0", twipsRect(1560, 120, 1335, 375)},
         {"Label35", "QLabel", "Select database file path above", twipsRect(9240, 120, 4215, 375)},
-        {"List3", "ReportListView", nullptr, twipsRect(240, 360, 11895, 1740)},
+        {"List3", "database::ReportListView", nullptr, twipsRect(240, 360, 11895, 1740)},
         {"Label32", "QLabel", "TABLES:", twipsRect(240, 2040, 855, 375)},
         {"Label30", "QLabel", "0", twipsRect(1080, 2040, 1935, 255)},
         {"List2", "QListWidget", nullptr, twipsRect(240, 2400, 11895, 780)},

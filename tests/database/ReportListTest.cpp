@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using database::ReportListView;
+
 TEST(ReportList, KeepsEveryTextExactly) {
     const QString loneSurrogate(QChar(0xd800));
     const QStringList texts = {QStringLiteral("\tplain | Åsa | 1931"), QString(), QStringLiteral("ÿ\u00a0"),

@@ -20,6 +20,8 @@
 #include <csignal>
 #include <unistd.h>
 
+using database::DatabasePanel;
+
 using fixtures::Folder;
 
 namespace {

@@ -47,13 +47,13 @@ TEST(IconFiles, EachPngIsTheWindowsDrawingAtItsSize) {
         ASSERT_FALSE(png.isNull()) << path.toStdString();
         EXPECT_EQ(png.size(), QSize(size, size));
         EXPECT_TRUE(png.hasAlphaChannel()) << "the ground is transparent";
-        EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), design::icon(size)) << size;
+        EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), main_window::design::icon(size)) << size;
     }
     // The window offers the same drawing, at sizes of its own and unscaled.
-    const QIcon window = design::windowIcon();
+    const QIcon window = main_window::design::windowIcon();
     for (const int size : {16, 32, 48, 256})
         EXPECT_EQ(window.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32),
-                  design::icon(size))
+                  main_window::design::icon(size))
             << size;
 }
 
@@ -62,7 +62,7 @@ TEST(IconFiles, TheSvgDrawsWhatTheWindowDraws) {
     ASSERT_EQ(icon_files::write(folder.path(), name), QString());
     QSvgRenderer renderer(folder.path() + QStringLiteral("/scalable/apps/") + name + QStringLiteral(".svg"));
     ASSERT_TRUE(renderer.isValid());
-    EXPECT_EQ(renderer.viewBox(), QRect(0, 0, design::iconGrid, design::iconGrid));
+    EXPECT_EQ(renderer.viewBox(), QRect(0, 0, main_window::design::iconGrid, main_window::design::iconGrid));
     for (const int size : {16, 64, 256}) {
         QImage drawn(size, size, QImage::Format_ARGB32);
         drawn.fill(Qt::transparent);
@@ -70,11 +70,11 @@ TEST(IconFiles, TheSvgDrawsWhatTheWindowDraws) {
         renderer.render(&painter);
         painter.end();
         // Antialiasing differs at the edges only; a lost or moved shape would differ by far more.
-        EXPECT_LT(meanDifference(drawn, design::icon(size)), 1.0) << size;
+        EXPECT_LT(meanDifference(drawn, main_window::design::icon(size)), 1.0) << size;
         // The lens, half transparent over the folder, blends alike.
         const QPoint lens(size * 18 / 32, size * 16 / 32);
         EXPECT_LE(meanDifference(drawn.copy(QRect(lens, QSize(1, 1))),
-                                 design::icon(size).copy(QRect(lens, QSize(1, 1)))),
+                                 main_window::design::icon(size).copy(QRect(lens, QSize(1, 1)))),
                   1.0)
             << size;
     }

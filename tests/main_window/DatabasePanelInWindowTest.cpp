@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+using database::DatabasePanel;
+
 namespace {
 
 class DatabaseInWindow : public AppFixture {

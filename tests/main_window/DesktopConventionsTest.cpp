@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using app::LumsifterApp;
+
 namespace {
 
 class DesktopConventions : public AppFixture {

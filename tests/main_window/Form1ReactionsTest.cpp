@@ -9,6 +9,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using app::LumsifterApp;
+using status_window::Form2;
+
 using Form1Reactions = AppFixture;
 
 TEST_F(Form1Reactions, FadeRisesByFiveAndStopsAt230) {

@@ -179,7 +179,7 @@ TEST_F(Form1StartUp, DesignFontsAndColours) {
     EXPECT_DOUBLE_EQ(c().Command2->font().pointSizeF(), 12.0);
     EXPECT_TRUE(c().Label16->autoFillBackground());
     EXPECT_EQ(form().palette().color(QPalette::Window), QColor(192, 192, 192));
-    EXPECT_EQ(design::banner().size(), QSize(908, 29));
+    EXPECT_EQ(main_window::design::banner().size(), QSize(908, 29));
 }
 
 TEST_F(Form1StartUp, DriveSelectorListsEveryDrive) {

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+using app::LumsifterApp;
+
 namespace {
 
 class Search : public AppFixture {

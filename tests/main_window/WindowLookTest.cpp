@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 
+using controls::CaptionButton;
+
 namespace {
 
 struct Fit {
@@ -35,8 +37,8 @@ Fit captionButtonFit(CaptionButton &button) {
     option.initFrom(&button);
     option.features = QStyleOptionButton::None;
     const QRect room = button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
-    const QRect needed = button.fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap,
-                                                            plain(button.text()));
+    const QRect needed =
+        button.fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, plain(button.text()));
     return {needed.size(), room.size()};
 }
 

@@ -4,6 +4,8 @@
 #include "AppFixture.h"
 #include "platform/TimeText.h"
 
+using result_actions::PictureViewer;
+
 namespace {
 
 class Viewer : public AppFixture {

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 
+using saved_list::SavedEntries;
+using saved_list::SavedListPanel;
+
 namespace {
 
 class SavedList : public AppFixture {

@@ -20,7 +20,10 @@
 
 #include <map>
 
-using lumsift::ResultListModel;
+namespace plugin = search_component::plugin;
+
+using search_component::LumsiftControl;
+using search_component::ResultListModel;
 
 using Paths = std::set<std::string>;
 
@@ -57,20 +60,20 @@ QString componentFile() {
 
 // A sink that checks the order of what it receives: a folder's parent, and a file's folder, come
 // before it.
-class CheckingSink : public lumsift::ResultSink {
+class CheckingSink : public search_component::ResultSink {
 public:
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
-        if (parent == lumsift::noFolder)
+        if (parent == search_component::noFolder)
             EXPECT_TRUE(name.starts_with('/'));
         else
             EXPECT_LT(parent, paths.size());
-        paths.push_back(parent == lumsift::noFolder ? std::string(name)
-                                                    : paths[parent] + "/" + std::string(name));
+        paths.push_back(parent == search_component::noFolder ? std::string(name)
+                                                             : paths[parent] + "/" + std::string(name));
         return std::uint32_t(paths.size() - 1);
     }
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
+    void appendFiles(std::span<const search_component::FoundName> names, std::string_view arena) override {
         ++batches;
-        for (const lumsift::FoundName &name : names) {
+        for (const search_component::FoundName &name : names) {
             EXPECT_LT(name.folder, paths.size());
             files.insert(paths[name.folder] + "/" + std::string(arena.substr(name.offset, name.length)));
         }
@@ -82,15 +85,16 @@ public:
 };
 
 // A sink that keeps the full paths of the files in the order they come.
-class OrderSink : public lumsift::ResultSink {
+class OrderSink : public search_component::ResultSink {
 public:
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
-        folders.push_back(parent == lumsift::noFolder ? std::string(name)
-                                                      : folders.at(parent) + "/" + std::string(name));
+        folders.push_back(parent == search_component::noFolder
+                              ? std::string(name)
+                              : folders.at(parent) + "/" + std::string(name));
         return std::uint32_t(folders.size() - 1);
     }
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
-        for (const lumsift::FoundName &name : names)
+    void appendFiles(std::span<const search_component::FoundName> names, std::string_view arena) override {
+        for (const search_component::FoundName &name : names)
             files.push_back(folders.at(name.folder) + "/" +
                             std::string(arena.substr(name.offset, name.length)));
     }
@@ -187,11 +191,11 @@ TEST(StreamedSearch, HandsFoldersBeforeTheirFilesAndOnlyFoldersWithResults) {
     tree.folder("empty/deeper");
     CheckingSink sink;
     QWidget form;
-    const lumsift::NameMatcher matcher("*.txt");
-    lumsift::StreamOptions options;
+    const plugin::NameMatcher matcher("*.txt");
+    plugin::StreamOptions options;
     options.tick = std::chrono::milliseconds(1);
-    lumsift::SnapshotStore store;
-    lumsift::streamSearch(sink, store, tree.root(), matcher, form, options);
+    plugin::SnapshotStore store;
+    plugin::streamSearch(sink, store, tree.root(), matcher, form, options);
     EXPECT_EQ(sink.files, texts);
     EXPECT_EQ(sink.paths.size(), 1u + 10u + 60u); // the root, f0..f9 and the sub folders
     EXPECT_EQ(std::count(sink.paths.begin(), sink.paths.end(), tree.path("empty")), 0);
@@ -199,21 +203,21 @@ TEST(StreamedSearch, HandsFoldersBeforeTheirFilesAndOnlyFoldersWithResults) {
 }
 
 TEST(StreamedSearch, RootsAreAbsoluteWithoutTrailingSeparators) {
-    EXPECT_EQ(lumsift::searchRoot("/"), "/");
-    EXPECT_EQ(lumsift::searchRoot("///"), "/");
-    EXPECT_EQ(lumsift::searchRoot("/home/ann/"), "/home/ann");
-    EXPECT_EQ(lumsift::searchRoot(platform::decodePath("/data/\xff")), "/data/\xff");
-    EXPECT_EQ(lumsift::searchRoot("home"), "");
-    EXPECT_EQ(lumsift::searchRoot(""), "");
+    EXPECT_EQ(plugin::searchRoot("/"), "/");
+    EXPECT_EQ(plugin::searchRoot("///"), "/");
+    EXPECT_EQ(plugin::searchRoot("/home/ann/"), "/home/ann");
+    EXPECT_EQ(plugin::searchRoot(platform::decodePath("/data/\xff")), "/data/\xff");
+    EXPECT_EQ(plugin::searchRoot("home"), "");
+    EXPECT_EQ(plugin::searchRoot(""), "");
 }
 
 TEST(StreamedSearch, RepeatSearchesComeFromTheSnapshotInTheSameOrderWithCaptionsAndTimers) {
     TempTree tree;
     fillTree(tree, 60, 9);
-    lumsift::SnapshotStore store;
+    plugin::SnapshotStore store;
     QWidget form;
-    const lumsift::NameMatcher matcher("*");
-    lumsift::StreamOptions options;
+    const plugin::NameMatcher matcher("*");
+    plugin::StreamOptions options;
     options.tick = std::chrono::milliseconds(1);
     std::vector<std::vector<std::string>> lists;
     for (int search = 0; search < 3; ++search) {
@@ -225,8 +229,8 @@ TEST(StreamedSearch, RepeatSearchesComeFromTheSnapshotInTheSameOrderWithCaptions
         timer.setInterval(0);
         QSignalSpy ticks(&timer, &QTimer::timeout);
         timer.start();
-        const lumsift::SearchReport report =
-            lumsift::streamSearch(sink, store, tree.root(), matcher, form, options);
+        const plugin::SearchReport report =
+            plugin::streamSearch(sink, store, tree.root(), matcher, form, options);
         timer.stop();
         EXPECT_EQ(report.fromSnapshot, search > 0);
         EXPECT_EQ(report.results, sink.files.size());
@@ -244,11 +248,11 @@ TEST(StreamedSearch, ForgetsADriveThatIsGoneAndRereadsOneReplacedByAnotherFolder
     tree.folder("drive");
     tree.file("drive/old.txt");
     const std::string drive = tree.path("drive");
-    lumsift::SnapshotStore store;
+    plugin::SnapshotStore store;
     QWidget form;
-    const lumsift::NameMatcher matcher("*.txt");
+    const plugin::NameMatcher matcher("*.txt");
     OrderSink first;
-    lumsift::streamSearch(first, store, drive, matcher, form);
+    plugin::streamSearch(first, store, drive, matcher, form);
     ASSERT_EQ(store.size(), 1u);
 
     // Another folder under the same name: its own files, not the snapshot's.
@@ -256,13 +260,13 @@ TEST(StreamedSearch, ForgetsADriveThatIsGoneAndRereadsOneReplacedByAnotherFolder
     tree.folder("drive");
     tree.file("drive/new.txt");
     OrderSink second;
-    const lumsift::SearchReport report = lumsift::streamSearch(second, store, drive, matcher, form);
+    const plugin::SearchReport report = plugin::streamSearch(second, store, drive, matcher, form);
     EXPECT_FALSE(report.fromSnapshot);
     EXPECT_EQ(second.files, std::vector<std::string>{tree.path("drive/new.txt")});
 
     removeTree(drive);
     OrderSink third;
-    lumsift::streamSearch(third, store, drive, matcher, form);
+    plugin::streamSearch(third, store, drive, matcher, form);
     EXPECT_TRUE(third.files.empty());
     EXPECT_EQ(store.size(), 0u);
 
@@ -271,7 +275,7 @@ TEST(StreamedSearch, ForgetsADriveThatIsGoneAndRereadsOneReplacedByAnotherFolder
     if (::mount("lumsift-test", drive.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount here";
     OrderSink mounted;
-    lumsift::streamSearch(mounted, store, drive, matcher, form);
+    plugin::streamSearch(mounted, store, drive, matcher, form);
     ASSERT_EQ(store.size(), 1u);
     ::umount2(drive.c_str(), MNT_DETACH);
     store.dropVanished();

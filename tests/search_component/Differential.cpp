@@ -22,6 +22,8 @@
 #include <optional>
 #include <random>
 
+namespace plugin = search_component::plugin;
+
 namespace {
 
 bool byteLess(const std::string &a, const std::string &b) {
@@ -47,7 +49,7 @@ std::optional<Mount> mountOf(int fd) {
 }
 
 void referenceWalk(int fd, const std::string &path, const Mount &rootMount,
-                   const lumsift::NameMatcher &matcher, std::vector<std::string> &out) {
+                   const plugin::NameMatcher &matcher, std::vector<std::string> &out) {
     DIR *dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
@@ -335,13 +337,13 @@ std::string firstDifference(const std::vector<std::string> &expected, const std:
 
 } // namespace
 
-std::vector<std::string> orderedPaths(const lumsift::DriveSnapshot &snapshot, std::string_view pattern) {
-    const lumsift::NameMatcher matcher(pattern);
-    lumsift::ResultBatch batch;
-    lumsift::matchAll(snapshot, matcher, &batch);
+std::vector<std::string> orderedPaths(const plugin::DriveSnapshot &snapshot, std::string_view pattern) {
+    const plugin::NameMatcher matcher(pattern);
+    plugin::ResultBatch batch;
+    plugin::matchAll(snapshot, matcher, &batch);
     std::vector<std::string> paths;
     paths.reserve(batch.hits.size());
-    for (const lumsift::FoundName &hit : batch.hits)
+    for (const search_component::FoundName &hit : batch.hits)
         paths.push_back(joined(snapshot.path(hit.folder), batch.names.substr(hit.offset, hit.length)));
     return paths;
 }
@@ -356,7 +358,7 @@ std::vector<std::string> referencePaths(const std::string &root, std::string_vie
         ::close(fd);
         return paths;
     }
-    referenceWalk(fd, root, *mount, lumsift::NameMatcher(pattern), paths);
+    referenceWalk(fd, root, *mount, plugin::NameMatcher(pattern), paths);
     return paths;
 }
 
@@ -384,15 +386,16 @@ void removeTree(const std::string &path) {
 namespace {
 
 // Collects full paths in the order the search hands them over.
-class PathSink : public lumsift::ResultSink {
+class PathSink : public search_component::ResultSink {
 public:
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
-        folders_.push_back(parent == lumsift::noFolder ? std::string(name)
-                                                       : joined(folders_[parent], std::string(name)));
+        folders_.push_back(parent == search_component::noFolder
+                               ? std::string(name)
+                               : joined(folders_[parent], std::string(name)));
         return std::uint32_t(folders_.size() - 1);
     }
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
-        for (const lumsift::FoundName &name : names)
+    void appendFiles(std::span<const search_component::FoundName> names, std::string_view arena) override {
+        for (const search_component::FoundName &name : names)
             paths.push_back(
                 joined(folders_[name.folder], std::string(arena.substr(name.offset, name.length))));
     }
@@ -409,7 +412,7 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
     ::chmod(root.c_str(), 0755);
     Changer changer(root, options.seed);
     changer.generate(options.folders, options.files);
-    lumsift::StreamOptions stream;
+    plugin::StreamOptions stream;
     stream.walk.roundTimesToNs = options.roundTimesToNs;
     const bool acrossRuns = !options.cacheFolder.empty();
     if (acrossRuns && ::geteuid() == 0 && ::chown(options.cacheFolder.c_str(), 65534, 65534) != 0) {
@@ -419,10 +422,10 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
     // A run of the program: its store of snapshots, and with a cache folder, their files.
     const auto newRun = [&] {
         return acrossRuns
-                   ? std::make_unique<lumsift::SnapshotStore>(lumsift::SnapshotCache(options.cacheFolder))
-                   : std::make_unique<lumsift::SnapshotStore>();
+                   ? std::make_unique<plugin::SnapshotStore>(plugin::SnapshotCache(options.cacheFolder))
+                   : std::make_unique<plugin::SnapshotStore>();
     };
-    std::unique_ptr<lumsift::SnapshotStore> store = newRun();
+    std::unique_ptr<plugin::SnapshotStore> store = newRun();
     QWidget form;
     const char *const patterns[] = {"*", "*.txt", "?a*", "*.*", "*\xc3\xa9*"};
 
@@ -447,8 +450,8 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
             // The repeat search as the component makes it, then two fresh walks.
             if (!store)
                 store = newRun();
-            const lumsift::SearchReport searched =
-                lumsift::streamSearch(repeat, *store, root, lumsift::NameMatcher(pattern), form, stream);
+            const plugin::SearchReport searched =
+                plugin::streamSearch(repeat, *store, root, plugin::NameMatcher(pattern), form, stream);
             if (round > 0 && (!searched.fromSnapshot || searched.fromFile != acrossRuns)) {
                 report.failure = "round " + std::to_string(round) +
                                  ": the drive was read anew, not revalidated" +
@@ -462,11 +465,11 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
                 report.freshSubtrees += searched.walk.freshSubtrees;
             }
             expected = referencePaths(root, pattern);
-            const std::optional<lumsift::SearchRoot> opened =
-                lumsift::SearchRoot::open(root, options.roundTimesToNs);
+            const std::optional<plugin::SearchRoot> opened =
+                plugin::SearchRoot::open(root, options.roundTimesToNs);
             if (opened) {
-                const std::unique_ptr<lumsift::DriveSnapshot> anew = opened->newSnapshot(root);
-                lumsift::refreshSnapshot(*anew, *opened, stream.walk);
+                const std::unique_ptr<plugin::DriveSnapshot> anew = opened->newSnapshot(root);
+                plugin::refreshSnapshot(*anew, *opened, stream.walk);
                 fresh = orderedPaths(*anew, pattern);
             }
         }
@@ -482,7 +485,7 @@ DifferentialReport runDifferential(const std::string &root, const DifferentialOp
                 "; changes of the round:" + done;
             return report;
         }
-        if (const lumsift::DriveSnapshot *kept = store->find(root)) {
+        if (const plugin::DriveSnapshot *kept = store->find(root)) {
             if (kept->folders.size() < records)
                 ++report.compactions;
             records = kept->folders.size();

@@ -44,7 +44,8 @@ struct DifferentialReport {
 DifferentialReport runDifferential(const std::string &root, const DifferentialOptions &options);
 
 // The full paths a search of a complete snapshot finds, in their order.
-std::vector<std::string> orderedPaths(const lumsift::DriveSnapshot &snapshot, std::string_view pattern);
+std::vector<std::string> orderedPaths(const search_component::plugin::DriveSnapshot &snapshot,
+                                      std::string_view pattern);
 
 // The full paths a plain walk finds, in the order the component lists them: per folder its matching
 // names in byte order, then its subfolders' trees in byte order. One thread, readdir, no snapshot.

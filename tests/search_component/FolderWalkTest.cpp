@@ -16,8 +16,8 @@
 #include <random>
 #include <thread>
 
-using lumsift::WalkOptions;
-using lumsift::WalkStats;
+using search_component::plugin::WalkOptions;
+using search_component::plugin::WalkStats;
 using Paths = std::set<std::string>;
 
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-using lumsift::NameMatcher;
+using search_component::plugin::NameMatcher;
 
 namespace {
 
@@ -28,8 +28,8 @@ bool reference(const std::vector<std::uint32_t> &p, std::size_t i, const std::ve
 
 bool referenceMatch(const std::string &pattern, const std::string &name) {
     std::vector<std::uint32_t> p, s;
-    lumsift::foldedCharacters(pattern, p);
-    lumsift::foldedCharacters(name, s);
+    search_component::plugin::foldedCharacters(pattern, p);
+    search_component::plugin::foldedCharacters(name, s);
     p.erase(std::unique(p.begin(), p.end(), [](auto a, auto b) { return a == '*' && b == '*'; }), p.end());
     if (reference(p, 0, s, 0))
         return true;

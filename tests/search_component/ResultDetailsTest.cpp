@@ -20,8 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using lumsift::detailsText;
-using lumsift::humanSize;
+using search_component::detailsText;
+using search_component::humanSize;
 
 namespace {
 
@@ -129,14 +129,14 @@ TEST_F(ResultDetails, AVanishedFileSaysSo) {
 
 TEST(ResultTransfer, ThePathAsTextKeepsEveryByte) {
     const QByteArray path("/tmp/caf\xe9 \xff.txt");
-    const std::unique_ptr<QMimeData> text(lumsift::pathAsText(path));
+    const std::unique_ptr<QMimeData> text(search_component::pathAsText(path));
     EXPECT_EQ(text->formats(), QStringList{QStringLiteral("text/plain")});
     EXPECT_EQ(text->data(QStringLiteral("text/plain")), path);
 }
 
 TEST(ResultTransfer, TheFileGoesAsItsUriAndItsPath) {
     const QByteArray path("/tmp/caf\xe9 #1.txt");
-    const std::unique_ptr<QMimeData> file(lumsift::fileForTransfer(path));
+    const std::unique_ptr<QMimeData> file(search_component::fileForTransfer(path));
     EXPECT_EQ(file->data(QStringLiteral("text/uri-list")), "file:///tmp/caf%E9%20%231.txt\r\n");
     EXPECT_EQ(file->data(QStringLiteral("x-special/gnome-copied-files")),
               "copy\nfile:///tmp/caf%E9%20%231.txt");

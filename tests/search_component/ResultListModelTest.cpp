@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-using lumsift::ResultListModel;
+using search_component::ResultListModel;
 
-using lumsift::FoundName;
-using lumsift::noFolder;
+using search_component::FoundName;
+using search_component::noFolder;
 
 namespace {
 

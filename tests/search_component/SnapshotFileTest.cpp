@@ -21,22 +21,24 @@
 #include <functional>
 #include <iterator>
 
-using lumsift::SnapshotCache;
-using lumsift::SnapshotStore;
+namespace plugin = search_component::plugin;
+
+using plugin::SnapshotCache;
+using plugin::SnapshotStore;
 using Bytes = std::string;
 
 namespace {
 
 // Collects full paths in the order the search hands them over.
-class Paths : public lumsift::ResultSink {
+class Paths : public search_component::ResultSink {
 public:
     std::uint32_t addFolder(std::uint32_t parent, std::string_view name) override {
-        folders_.push_back(parent == lumsift::noFolder ? std::string(name)
-                                                       : folders_[parent] + "/" + std::string(name));
+        folders_.push_back(parent == search_component::noFolder ? std::string(name)
+                                                                : folders_[parent] + "/" + std::string(name));
         return std::uint32_t(folders_.size() - 1);
     }
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view arena) override {
-        for (const lumsift::FoundName &name : names)
+    void appendFiles(std::span<const search_component::FoundName> names, std::string_view arena) override {
+        for (const search_component::FoundName &name : names)
             found.push_back(folders_[name.folder] + "/" +
                             std::string(arena.substr(name.offset, name.length)));
     }
@@ -59,19 +61,19 @@ protected:
     ~SnapshotFile() override { removeTree(cacheFolder_); }
 
     // The first search of a new run.
-    lumsift::SearchReport searchInNewRun(std::vector<std::string> *found = nullptr) {
+    plugin::SearchReport searchInNewRun(std::vector<std::string> *found = nullptr) {
         SnapshotStore store{SnapshotCache(cacheFolder_)};
         Paths paths;
         QWidget form;
-        const lumsift::SearchReport report =
-            lumsift::streamSearch(paths, store, tree_.root(), lumsift::NameMatcher("*"), form);
+        const plugin::SearchReport report =
+            plugin::streamSearch(paths, store, tree_.root(), plugin::NameMatcher("*"), form);
         store.settleAll();
         if (found)
             *found = paths.found;
         return report;
     }
     bool loads() const {
-        const std::optional<lumsift::SearchRoot> root = lumsift::SearchRoot::open(tree_.root());
+        const std::optional<plugin::SearchRoot> root = plugin::SearchRoot::open(tree_.root());
         return root && SnapshotCache(cacheFolder_).load(*root, tree_.root()) != nullptr;
     }
     std::string file() const { return cacheFolder_ + "/" + SnapshotCache::fileName(tree_.root()); }
@@ -106,7 +108,7 @@ template <typename T> void set(Bytes &bytes, std::size_t at, T value) {
 // Puts a right checksum on a changed file, so that the checks behind it are reached.
 void sign(Bytes &bytes) {
     set<std::uint64_t>(bytes, 88, 0);
-    lumsift::Checksum checksum;
+    plugin::Checksum checksum;
     checksum.add(bytes.data(), bytes.size());
     set<std::uint64_t>(bytes, 88, checksum.value());
 }
@@ -129,7 +131,7 @@ TEST(SnapshotAcrossRuns, TheFirstSearchOfEveryRunEqualsAFreshWalk) {
 
 TEST_F(SnapshotFile, IsWrittenPrivatelyAndAnswersTheNextRun) {
     std::vector<std::string> fresh, again;
-    const lumsift::SearchReport first = searchInNewRun(&fresh);
+    const plugin::SearchReport first = searchInNewRun(&fresh);
     EXPECT_FALSE(first.fromFile);
     struct stat folder, written;
     ASSERT_EQ(::lstat(cacheFolder_.c_str(), &folder), 0);
@@ -140,7 +142,7 @@ TEST_F(SnapshotFile, IsWrittenPrivatelyAndAnswersTheNextRun) {
     EXPECT_EQ(QDir(QString::fromStdString(cacheFolder_)).entryList(QDir::Files | QDir::Hidden | QDir::System),
               QStringList{QString::fromStdString(SnapshotCache::fileName(tree_.root()))});
 
-    const lumsift::SearchReport second = searchInNewRun(&again);
+    const plugin::SearchReport second = searchInNewRun(&again);
     EXPECT_TRUE(second.fromFile);
     EXPECT_EQ(again, fresh);
     EXPECT_EQ(again, referencePaths(tree_.root(), "*"));
@@ -207,7 +209,7 @@ TEST_F(SnapshotFile, AFileThatIsDamagedForeignOrNotPrivateIsNoSnapshotAndIsRepla
         c.damage();
         EXPECT_FALSE(loads());
         std::vector<std::string> found;
-        const lumsift::SearchReport report = searchInNewRun(&found);
+        const plugin::SearchReport report = searchInNewRun(&found);
         EXPECT_FALSE(report.fromFile);
         EXPECT_EQ(found, referencePaths(tree_.root(), "*"));
         EXPECT_TRUE(loads()); // written anew by that search
@@ -220,7 +222,7 @@ TEST_F(SnapshotFile, NoCacheFolderMeansNoFileAndTheSameSearch) {
     for (const std::string &unusable : {tree_.path("in-the-way/lumsifter"), std::string()}) {
         cacheFolder_ = unusable;
         std::vector<std::string> found;
-        const lumsift::SearchReport report = searchInNewRun(&found);
+        const plugin::SearchReport report = searchInNewRun(&found);
         EXPECT_FALSE(report.fromFile);
         EXPECT_EQ(found, referencePaths(tree_.root(), "*"));
     }
@@ -244,7 +246,7 @@ TEST(SnapshotAcrossRuns, AnotherFileSystemAtTheSameMountPointIsReadAnew) {
         SnapshotStore store{SnapshotCache(cache.path("lumsifter"))};
         Paths paths;
         QWidget form;
-        const auto report = lumsift::streamSearch(paths, store, drive, lumsift::NameMatcher("*"), form);
+        const auto report = plugin::streamSearch(paths, store, drive, plugin::NameMatcher("*"), form);
         store.settleAll();
         return std::make_pair(report.fromFile, paths.found);
     };

@@ -14,10 +14,12 @@
 #include <chrono>
 #include <thread>
 
-using lumsift::DriveSnapshot;
-using lumsift::SearchRoot;
-using lumsift::WalkOptions;
-using lumsift::WalkStats;
+namespace plugin = search_component::plugin;
+
+using plugin::DriveSnapshot;
+using plugin::SearchRoot;
+using plugin::WalkOptions;
+using plugin::WalkStats;
 using Ordered = std::vector<std::string>;
 
 namespace {
@@ -37,7 +39,7 @@ public:
         }
         if (!snapshot_ || !opened->canRevalidate(*snapshot_))
             snapshot_ = opened->newSnapshot(root_);
-        return lumsift::refreshSnapshot(*snapshot_, *opened, options_);
+        return plugin::refreshSnapshot(*snapshot_, *opened, options_);
     }
     Ordered found(std::string_view pattern = "*") const { return orderedPaths(*snapshot_, pattern); }
     DriveSnapshot &snapshot() { return *snapshot_; }
@@ -223,17 +225,17 @@ TEST(Snapshot, ParallelMatchKeepsTheOrderWithAnyWindow) {
     drive.search();
     const Ordered expected = referencePaths(tree.root(), "*");
     for (unsigned window : {1u, 2u, 7u}) {
-        const lumsift::NameMatcher matcher("*");
-        lumsift::ParallelMatch match(drive.snapshot(), matcher, 3, window);
+        const plugin::NameMatcher matcher("*");
+        plugin::ParallelMatch match(drive.snapshot(), matcher, 3, window);
         match.start();
-        lumsift::ResultBatch batch;
+        plugin::ResultBatch batch;
         Ordered found;
         for (;;) {
             const auto next = match.next(batch, std::chrono::steady_clock::now() + std::chrono::seconds(5));
-            if (next == lumsift::ParallelMatch::Next::Done)
+            if (next == plugin::ParallelMatch::Next::Done)
                 break;
-            ASSERT_EQ(next, lumsift::ParallelMatch::Next::Batch);
-            for (const lumsift::FoundName &hit : batch.hits)
+            ASSERT_EQ(next, plugin::ParallelMatch::Next::Batch);
+            for (const search_component::FoundName &hit : batch.hits)
                 found.push_back(drive.snapshot().path(hit.folder) + "/" +
                                 batch.names.substr(hit.offset, hit.length));
         }

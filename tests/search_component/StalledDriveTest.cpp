@@ -12,12 +12,14 @@
 
 #include <gtest/gtest.h>
 
+namespace plugin = search_component::plugin;
+
 namespace {
 
-class PathSink : public lumsift::ResultSink {
+class PathSink : public search_component::ResultSink {
 public:
     std::uint32_t addFolder(std::uint32_t, std::string_view) override { return 0; }
-    void appendFiles(std::span<const lumsift::FoundName> names, std::string_view) override {
+    void appendFiles(std::span<const search_component::FoundName> names, std::string_view) override {
         files += names.size();
     }
     std::size_t files = 0;
@@ -25,14 +27,14 @@ public:
 
 // A search as the component makes it, with a short deadline, counting the ticks of a timer meanwhile.
 struct Searched {
-    lumsift::SearchReport report;
+    plugin::SearchReport report;
     std::size_t files = 0;
     int ticks = 0;
 };
 
 Searched search(const QByteArray &root) {
-    lumsift::SnapshotStore store;
-    lumsift::StreamOptions options;
+    plugin::SnapshotStore store;
+    plugin::StreamOptions options;
     options.answerDeadline = std::chrono::milliseconds(500);
     QWidget form;
     PathSink sink;
@@ -41,7 +43,7 @@ Searched search(const QByteArray &root) {
     QSignalSpy ticks(&timer, &QTimer::timeout);
     timer.start(10);
     searched.report =
-        lumsift::streamSearch(sink, store, root.toStdString(), lumsift::NameMatcher("*"), form, options);
+        plugin::streamSearch(sink, store, root.toStdString(), plugin::NameMatcher("*"), form, options);
     searched.files = sink.files;
     searched.ticks = int(ticks.count());
     return searched;
@@ -73,15 +75,15 @@ TEST(StalledDrive, AWalkGivesUpWhatItCannotReadOnceNothingAnswers) {
     if (!mount)
         return StallingMount::runCurrentTestInside();
     const std::string root = mount->folder().toStdString();
-    auto opened = std::make_shared<const lumsift::SearchRoot>(*lumsift::SearchRoot::open(root));
+    auto opened = std::make_shared<const plugin::SearchRoot>(*plugin::SearchRoot::open(root));
     ASSERT_FALSE(opened->trust().usable); // a FUSE file system: its folder times are not trusted
-    auto snapshot = std::shared_ptr<lumsift::DriveSnapshot>(opened->newSnapshot(root));
+    auto snapshot = std::shared_ptr<plugin::DriveSnapshot>(opened->newSnapshot(root));
     mount->stall();
-    lumsift::WalkOptions options;
+    plugin::WalkOptions options;
     options.answerDeadline = std::chrono::milliseconds(300);
-    lumsift::WalkStats stats;
+    plugin::WalkStats stats;
     {
-        lumsift::SnapshotRefresh refresh(
+        plugin::SnapshotRefresh refresh(
             *snapshot, *opened, options,
             std::make_shared<std::pair<decltype(snapshot), decltype(opened)>>(snapshot, opened));
         refresh.start();

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+namespace plugin = search_component::plugin;
+
 TempTree::TempTree()
     : root_(dir_.bytes().toStdString()) {}
 
@@ -31,14 +33,14 @@ void TempTree::link(const std::string &target, const std::string &relative) cons
 }
 
 std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
-                                lumsift::WalkOptions options, lumsift::WalkStats *stats) {
+                                plugin::WalkOptions options, plugin::WalkStats *stats) {
     if (stats)
         *stats = {};
-    const std::optional<lumsift::SearchRoot> opened = lumsift::SearchRoot::open(root);
+    const std::optional<plugin::SearchRoot> opened = plugin::SearchRoot::open(root);
     if (!opened)
         return {};
-    const std::unique_ptr<lumsift::DriveSnapshot> snapshot = opened->newSnapshot(root);
-    const lumsift::WalkStats walked = lumsift::refreshSnapshot(*snapshot, *opened, options);
+    const std::unique_ptr<plugin::DriveSnapshot> snapshot = opened->newSnapshot(root);
+    const plugin::WalkStats walked = plugin::refreshSnapshot(*snapshot, *opened, options);
     if (stats)
         *stats = walked;
     const std::vector<std::string> ordered = orderedPaths(*snapshot, pattern);

@@ -28,7 +28,8 @@ private:
 
 // The full paths a complete first read of `root` finds.
 std::set<std::string> walkPaths(const std::string &root, std::string_view pattern,
-                                lumsift::WalkOptions options = {}, lumsift::WalkStats *stats = nullptr);
+                                search_component::plugin::WalkOptions options = {},
+                                search_component::plugin::WalkStats *stats = nullptr);
 
 // Descriptors this process has open.
 int openDescriptorCount();

@@ -5,6 +5,9 @@
 
 #include <QSignalSpy>
 
+using app::LumsifterApp;
+using status_window::Form2;
+
 using StatusWindow = AppFixture;
 
 TEST_F(StatusWindow, TimersHaveTheirIntervals) {

@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <QWidget>
 
-void FakeComponent::FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern,
-                              QWidget &form) {
+void FakeComponent::FindFiles(search_component::ResultSink &list, const QString &folder,
+                              const QString &pattern, QWidget &form) {
     calls.push_back(Call{folder, pattern});
     for (const QString &caption : captions)
         form.setWindowTitle(caption);
@@ -19,9 +19,9 @@ void FakeComponent::FindFiles(lumsift::ResultSink &list, const QString &folder, 
     for (const QString &path : found[folder]) {
         const QFileInfo info(path);
         const std::uint32_t dir =
-            list.addFolder(lumsift::noFolder, platform::encodePath(info.path()).toStdString());
+            list.addFolder(search_component::noFolder, platform::encodePath(info.path()).toStdString());
         const std::string name = platform::encodePath(info.fileName()).toStdString();
-        const lumsift::FoundName one{dir, 0, std::uint32_t(name.size())};
+        const search_component::FoundName one{dir, 0, std::uint32_t(name.size())};
         list.appendFiles({&one, 1}, name);
     }
 }

@@ -19,15 +19,20 @@
 #include <memory>
 #include <vector>
 
+// The window tests speak of the program's objects by their own names.
+using app::LumsifterApp;
+using main_window::Form1;
+using status_window::Form2;
+
 // A search component that appends the paths given per folder and records each call.
-class FakeComponent : public lumsift::SearchComponent {
+class FakeComponent : public search_component::SearchComponent {
 public:
     struct Call {
         QString folder;
         QString pattern;
     };
 
-    void FindFiles(lumsift::ResultSink &list, const QString &folder, const QString &pattern,
+    void FindFiles(search_component::ResultSink &list, const QString &folder, const QString &pattern,
                    QWidget &form) override;
 
     std::map<QString, QStringList> found; // folder -> full paths appended for it

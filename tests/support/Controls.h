@@ -16,6 +16,15 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+// The tests speak of the controls' kinds by their own names.
+using controls::CaptionButton;
+using controls::ClickableLabel;
+using controls::ClickableLineEdit;
+using main_window::DriveList;
+using result_actions::PictureFrame;
+using saved_list::SavedListView;
+using search_component::ResultListView;
+
 struct Form1Controls {
     explicit Form1Controls(QWidget &form);
 

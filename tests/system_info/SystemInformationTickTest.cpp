@@ -9,6 +9,8 @@
 
 #include <functional>
 
+using main_window::Form1;
+
 namespace {
 
 class BottomBar : public AppFixture {

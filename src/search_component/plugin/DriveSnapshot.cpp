@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -293,4 +293,4 @@ std::unique_ptr<DriveSnapshot> DriveSnapshot::compacted() const {
     return copy;
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

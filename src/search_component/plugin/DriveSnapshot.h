@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 constexpr std::uint32_t noIndex = UINT32_MAX;
 
@@ -251,4 +251,4 @@ struct ListingInput {
 ListingRef writeListing(ListingStore &store, ListingStore::Writer &writer, const ListingInput *entries,
                         std::size_t count, const std::uint32_t *children, ListingRef *nameAt);
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -22,7 +22,7 @@ void finishFiles() {
 
 LumsiftComponent::LumsiftComponent() {
     live = this;
-    qAddPostRoutine(lumsift::finishFiles);
+    qAddPostRoutine(search_component::plugin::finishFiles);
 }
 
 LumsiftComponent::~LumsiftComponent() {
@@ -45,4 +45,4 @@ void LumsiftComponent::FindFiles(ResultSink &list, const QString &folder, const 
     streamSearch(list, snapshots_, root, matcher, form);
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

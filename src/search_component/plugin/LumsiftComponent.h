@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // The search component as the program loads it from Lumsift.ocx. It keeps a snapshot of every drive
 // it searched, so that repeat searches are answered from memory after checking it against the disk,
@@ -14,7 +14,7 @@ namespace lumsift {
 class LumsiftComponent : public QObject, public SearchComponent {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID LumsiftSearchComponent_iid)
-    Q_INTERFACES(lumsift::SearchComponent)
+    Q_INTERFACES(search_component::SearchComponent)
 public:
     LumsiftComponent();
     ~LumsiftComponent() override;
@@ -26,4 +26,4 @@ private:
     SnapshotStore snapshots_{SnapshotCache(SnapshotCache::userFolder())};
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin

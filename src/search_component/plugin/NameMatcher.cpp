@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -191,4 +191,4 @@ bool NameMatcher::matchesGeneral(std::string_view name) const {
            (hasDotStar_ && wildcardMatch(withoutDotStar_, units, size));
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // Matches file names (raw bytes) against a wildcard pattern (raw bytes, as the path codec encodes it):
 // `*` is any run of characters, `?` exactly one character, everything else compares case-insensitively.
@@ -67,4 +67,4 @@ private:
 // U+10FFFF. Exposed for tests.
 void foldedCharacters(std::string_view bytes, std::vector<std::uint32_t> &out);
 
-} // namespace lumsift
+} // namespace search_component::plugin

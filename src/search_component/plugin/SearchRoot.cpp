@@ -17,7 +17,7 @@
 #include <thread>
 #include <utility>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -201,4 +201,4 @@ std::shared_ptr<const SearchRoot> RootOpener::root() const {
     return state_->root;
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // What every statx of the walk asks for.
 constexpr unsigned folderStatMask = STATX_TYPE | STATX_INO | STATX_MTIME | STATX_CTIME | STATX_MNT_ID;
@@ -77,4 +77,4 @@ private:
     std::shared_ptr<State> state_;
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -153,4 +153,4 @@ bool SnapshotCache::save(const DriveSnapshot &snapshot, const std::atomic<bool> 
     return false;
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

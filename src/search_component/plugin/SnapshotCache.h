@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // Where drives' snapshots are kept between runs: one file per drive in a folder of the user's cache,
 // private to the user (the folder 0700, its files 0600). The files are a cache and nothing more: one
@@ -36,4 +36,4 @@ private:
     std::string folder_;
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -416,4 +416,4 @@ std::uint64_t Checksum::value() const {
     return hash;
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

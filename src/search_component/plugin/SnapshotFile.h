@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // A drive's snapshot as a file, so that the first search of a later run only has to check it.
 //
@@ -58,4 +58,4 @@ private:
     std::uint64_t total_ = 0;
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin

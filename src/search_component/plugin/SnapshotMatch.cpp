@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 void ResultBatch::add(std::uint32_t folder, std::string_view name) {
     hits.push_back(FoundName{folder, std::uint32_t(names.size()), std::uint32_t(name.size())});
@@ -212,4 +212,4 @@ std::size_t matchAll(const DriveSnapshot &snapshot, const NameMatcher &matcher, 
     }
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

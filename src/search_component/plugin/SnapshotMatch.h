@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // Found names: each with its folder in the snapshot (not yet the sink's id) and a slice of `names`.
 struct ResultBatch {
@@ -80,4 +80,4 @@ private:
 // Every result of a complete snapshot, in order, matched on every core (the bench times this alone).
 std::size_t matchAll(const DriveSnapshot &snapshot, const NameMatcher &matcher, ResultBatch *into = nullptr);
 
-} // namespace lumsift
+} // namespace search_component::plugin

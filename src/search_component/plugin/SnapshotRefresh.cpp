@@ -20,7 +20,7 @@
 #include <thread>
 #include <utility>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -909,4 +909,4 @@ WalkStats refreshSnapshot(DriveSnapshot &snapshot, const SearchRoot &root, WalkO
     return refresh.stats();
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 struct WalkOptions {
     unsigned workers = 0;                    // 0: one per core
@@ -81,4 +81,4 @@ private:
 // Reads or revalidates a snapshot to its end on the calling thread's behalf.
 WalkStats refreshSnapshot(DriveSnapshot &snapshot, const SearchRoot &root, WalkOptions options = {});
 
-} // namespace lumsift
+} // namespace search_component::plugin

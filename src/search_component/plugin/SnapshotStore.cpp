@@ -5,7 +5,7 @@
 
 #include <system_error>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 SnapshotStore::SnapshotStore(SnapshotCache cache)
     : cache_(std::move(cache)) {}
@@ -19,7 +19,8 @@ SnapshotStore::~SnapshotStore() {
 void SnapshotStore::settleAll(std::chrono::milliseconds patience) {
     const auto start = std::chrono::steady_clock::now();
     const auto waited = [&] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                     start);
     };
     for (auto &[root, kept] : snapshots_) {
         while (kept.working.joinable() && !kept.worked && waited() < patience)
@@ -113,4 +114,4 @@ const DriveSnapshot *SnapshotStore::find(const std::string &root) {
     return it->second.snapshot.get();
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

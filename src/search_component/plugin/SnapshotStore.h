@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // The snapshots of the drives searched so far, by root path, and, with a cache, their files. After a
 // search a snapshot with much garbage is compacted and a changed one written to its file, on a thread
@@ -56,4 +56,4 @@ private:
     std::map<std::string, Kept> snapshots_;
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin

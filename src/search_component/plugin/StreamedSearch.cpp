@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -259,4 +259,4 @@ std::string searchRoot(const QString &folder) {
     return bytes.toStdString();
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

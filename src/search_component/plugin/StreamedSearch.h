@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace lumsift {
+namespace search_component::plugin {
 
 struct StreamOptions {
     // How often results reach the sink, the caption is renewed and events are processed.
@@ -47,4 +47,4 @@ SearchReport streamSearch(ResultSink &sink, SnapshotStore &store, const std::str
 // text is not an absolute path.
 std::string searchRoot(const QString &folder);
 
-} // namespace lumsift
+} // namespace search_component::plugin

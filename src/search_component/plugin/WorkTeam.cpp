@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 namespace {
 
@@ -148,4 +148,4 @@ void WorkTeam::run(std::function<void(unsigned member)> work, const Watch *watch
     }
 }
 
-} // namespace lumsift
+} // namespace search_component::plugin

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <functional>
 
-namespace lumsift {
+namespace search_component::plugin {
 
 // Threads that share one piece of work, each taking parts of it until none is left. A team starts with
 // one member per core. A member that waits for the disk leaves its core idle, so while any member is
@@ -39,4 +39,4 @@ private:
     std::atomic<unsigned> size_{0};
 };
 
-} // namespace lumsift
+} // namespace search_component::plugin
