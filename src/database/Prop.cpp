@@ -6,11 +6,9 @@
 
 #include "database/ReportLines.h"
 
-namespace database {
+namespace database::Prop {
 
 using base::step;
-
-namespace Prop {
 
 void reportAdoErrors(ReportLines &list, const ado::Connection &connection) {
     qint32 counter = 1;
@@ -113,6 +111,4 @@ QString dataTypeText(qint16 type) {
            QStringLiteral(" = Unrecognized Type");
 }
 
-} // namespace Prop
-
-} // namespace database
+} // namespace database::Prop

@@ -16,11 +16,9 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace main_window {
+namespace main_window::design {
 
 using controls::CaptionButton;
-
-namespace design {
 
 namespace {
 
@@ -177,6 +175,4 @@ QIcon windowIcon() {
     return window;
 }
 
-} // namespace design
-
-} // namespace main_window
+} // namespace main_window::design

@@ -8,12 +8,10 @@
 class QPainter;
 class QWidget;
 
-namespace main_window {
-
 // The forms' look: Tahoma (registered from the Wine fonts when present, the default sans font
 // otherwise), the fonts and colours the .ui files name in their designFont, foreColor and backColor
 // properties, the banner and the icon.
-namespace design {
+namespace main_window::design {
 
 void registerFonts();
 QFont font(double points, bool bold = false);
@@ -35,6 +33,4 @@ QImage icon(int size = iconGrid);
 // The window's icon: the drawing at the sizes a window system asks for, so that none is scaled up.
 QIcon windowIcon();
 
-} // namespace design
-
-} // namespace main_window
+} // namespace main_window::design
